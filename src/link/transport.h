@@ -1,0 +1,25 @@
+// What the link object needs of the thing that moves its reports or datagrams: a UDP
+// socket, a HID device, the in-process module simulator or a scripted fake in tests.
+#pragma once
+
+#include <cstdint>
+
+namespace karvelm {
+
+class TLinkTransport {
+ public:
+  virtual ~TLinkTransport() = default;
+
+  // True when the transport can carry traffic.
+  virtual bool Connected() const = 0;
+
+  // Hands the first size bytes of report to the link as one feature report or datagram.
+  virtual bool Write(const uint8_t* report, int size) = 0;
+
+  // Fills report with up to size bytes of the next feature report or datagram. On the USB
+  // kinds byte 0 holds the wanted report ID before the call and timeout is not used. When
+  // received is given it gets the number of bytes actually stored in report.
+  virtual bool Read(uint8_t* report, int size, int timeout, int* received) = 0;
+};
+
+}  // namespace karvelm
