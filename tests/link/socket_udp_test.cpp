@@ -1,0 +1,145 @@
+#include "link/socket_udp.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "link/ext_intf.h"
+#include "link/link_error.h"
+#include "link/transactions.h"
+#include "udp_test_ports.h"
+
+namespace karvelm {
+namespace {
+
+using testing::FreeUdpPort;
+using testing::TPeerSocket;
+
+class UdpTest : public ::testing::Test {
+ protected:
+  TPeerSocket peer;
+  uint16_t localPort = FreeUdpPort();
+  TSocketUDP link{"127.0.0.1", peer.Port(), localPort};
+};
+
+TEST_F(UdpTest, ShortPacketsArePaddedLongOnesSentWhole) {
+  struct Case {
+    int size;
+    long onWire;
+  } cases[] = {{12, 64}, {0, 64}, {64, 64}, {65, 65}, {300, 300}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> packet(static_cast<size_t>(c.size), 0xA5);
+    ASSERT_TRUE(SendDatagram(link.client(), packet.data(), c.size));
+    uint8_t buffer[2048];
+    long got = peer.Receive(buffer, sizeof buffer);
+    EXPECT_EQ(got, c.onWire) << c.size;
+    if (c.size > 0) {
+      EXPECT_EQ(buffer[c.size - 1], 0xA5);
+    }
+  }
+}
+
+TEST_F(UdpTest, ReceiveCutsToSizeAndAcceptsEmptyDatagrams) {
+  std::vector<uint8_t> big(1500);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i);
+  peer.SendTo(localPort, big.data(), big.size());
+  std::vector<uint8_t> destination(1500, 0xEE);
+  int received = -1;
+  ASSERT_TRUE(ReceiveDatagram(link.client(), destination.data(), 1064, 1000, &received));
+  EXPECT_EQ(received, 1064);
+  EXPECT_EQ(destination[1063], static_cast<uint8_t>(1063));
+  EXPECT_EQ(destination[1064], 0xEE);
+
+  peer.SendTo(localPort, nullptr, 0);
+  destination.assign(4, 0xEE);
+  ASSERT_TRUE(ReceiveDatagram(link.client(), destination.data(), 4, 1000, &received));
+  EXPECT_EQ(received, 0);
+  EXPECT_EQ(destination[0], 0xEE);
+}
+
+TEST_F(UdpTest, OversizedDatagramIsRefusedAndTakenOffTheQueue) {
+  std::vector<uint8_t> huge(kUdpBufferSize + 100, 1);
+  peer.SendTo(localPort, huge.data(), huge.size());
+  const uint8_t next[] = {7};
+  peer.SendTo(localPort, next, 1);
+  uint8_t destination[8] = {};
+  EXPECT_FALSE(ReceiveDatagram(link.client(), destination, 8, 1000));
+  int received = 0;
+  ASSERT_TRUE(ReceiveDatagram(link.client(), destination, 8, 1000, &received));
+  EXPECT_EQ(received, 1);
+  EXPECT_EQ(destination[0], 7);
+}
+
+TEST_F(UdpTest, TimeoutsAreBounded) {
+  uint8_t destination[8];
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ReceiveDatagram(link.client(), destination, 8, 0));
+  auto zero = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(zero, std::chrono::milliseconds(50));
+
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ReceiveDatagram(link.client(), destination, 8, 1500));
+  auto waited = std::chrono::steady_clock::now() - start;
+  // A wait of a second or more must still be honoured, and must end.
+  EXPECT_GE(waited, std::chrono::milliseconds(1400));
+  EXPECT_LT(waited, std::chrono::milliseconds(3000));
+}
+
+TEST(UdpSocket, HandleZeroNeverTouchesTheNetwork) {
+  uint8_t packet[12] = {};
+  EXPECT_FALSE(SendDatagram(0, packet, 12));
+  EXPECT_FALSE(ReceiveDatagram(0, packet, 12, 0));
+}
+
+TEST(UdpSocket, PortInUseGivesTheBindError) {
+  TPeerSocket peer;
+  const uint16_t localPort = FreeUdpPort();
+  TSocketUDP first("127.0.0.1", peer.Port(), localPort);
+  try {
+    TSocketUDP second("127.0.0.1", peer.Port(), localPort);
+    FAIL() << "the second bind must fail";
+  } catch (const TOSError& error) {
+    EXPECT_STREQ(error.what(), "Socket bind error 98.");
+    EXPECT_EQ(error.Code(), 98);
+  }
+}
+
+TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
+  TPeerSocket silentModule;
+  const uint16_t localPort = FreeUdpPort();
+  SequenceNumber = 0;
+  OpenLink(itUDP, "127.0.0.1", silentModule.Port(), localPort);
+  ASSERT_TRUE(ActiveLink);
+  EXPECT_TRUE(ActiveLink->Connected());
+  EXPECT_EQ(ActiveLink->IntfType(), itUDP);
+  EXPECT_FALSE(CheckModule(LOADER_ID, 20));
+  uint8_t seen[64];
+  int commands = 0;
+  while (silentModule.Receive(seen, sizeof seen) == 64) {
+    EXPECT_EQ(seen[1], 0x01);
+    if (++commands == 3) break;
+  }
+  EXPECT_EQ(commands, 3);
+
+  // A second link on the same local port fails with the bind error and leaves no link.
+  CloseLink();
+  TSocketUDP holder("127.0.0.1", silentModule.Port(), localPort);
+  EXPECT_THROW(OpenLink(itUDP, "127.0.0.1", silentModule.Port(), localPort), TOSError);
+  EXPECT_FALSE(ActiveLink);
+}
+
+TEST(UdpLink, UnknownKindIsARangeError) {
+  for (int kind : {3, -1}) {
+    try {
+      TExtIntf link(static_cast<TIntfType>(kind), "127.0.0.1", 1, FreeUdpPort());
+      FAIL();
+    } catch (const TRangeError& error) {
+      EXPECT_STREQ(error.what(), "Неверный тип интерфейса.");
+    }
+    EXPECT_THROW(TExtIntf(static_cast<TIntfType>(kind), 0x03EB, 0x6202), TRangeError);
+  }
+}
+
+}  // namespace
+}  // namespace karvelm
