@@ -1,0 +1,51 @@
+#include "sim/framed_codec.h"
+
+#include <algorithm>
+
+#include "link/framing.h"
+#include "link/socket_udp.h"
+#include "sim/byte_order.h"
+
+namespace karvelm {
+
+bool DecodeFramedPacket(TIntfType kind, const uint8_t* bytes, int size, TSimRequest& out) {
+  if (size < kFramedHeaderSize) return false;
+  const uint8_t type = bytes[0];
+  if (type != kPacketTypeCommand && type != kPacketTypeData) return false;
+  const int length = SimGetU16(bytes + 2);
+  if (length < kFramedHeaderSize || length > size) return false;
+  std::vector<uint8_t> copy(bytes, bytes + length);
+  SimPutU32(copy.data() + 8, 0);
+  if (PacketChecksum(copy.data(), copy.size()) != SimGetU32(bytes + 8)) return false;
+  out = TSimRequest{};
+  out.kind = kind;
+  out.type = type;
+  out.code = type == kPacketTypeCommand ? bytes[1] : 0;
+  out.sequence = SimGetU32(bytes + 4);
+  out.payload.assign(bytes + kFramedHeaderSize, bytes + length);
+  return true;
+}
+
+std::vector<uint8_t> EncodeFramedPacket(const TSimPacket& packet) {
+  int reportSize = 0;  // 0 = a datagram, as long as the packet
+  if (packet.kind == itHID_NEW)
+    reportSize = packet.type == kSimTypeData ? kNewDataReportSize : kNewCommandReportSize;
+  int payloadLength = static_cast<int>(packet.payload.size());
+  if (reportSize > 0) payloadLength = std::min(payloadLength, reportSize - kFramedHeaderSize);
+  payloadLength = std::min(payloadLength, 0xFFFF - kFramedHeaderSize);
+
+  std::vector<uint8_t> bytes(static_cast<size_t>(kFramedHeaderSize + payloadLength), 0);
+  BuildFramedPacket(bytes.data(), packet.type, packet.status, packet.sequence,
+                    packet.payload.data(), payloadLength);
+  bytes.resize(static_cast<size_t>(std::max<int>(static_cast<int>(bytes.size()),
+                                                 reportSize > 0 ? reportSize : kMinDatagramSize)));
+
+  if (packet.badChecksum) SimPutU32(bytes.data() + 8, SimGetU32(bytes.data() + 8) ^ 0xA5A5A5A5u);
+  if (packet.badLength) {
+    const size_t beyond = std::min<size_t>(bytes.size() + 4, 0xFFFF);
+    SimPutU16(bytes.data() + 2, static_cast<uint16_t>(beyond));
+  }
+  return bytes;
+}
+
+}  // namespace karvelm

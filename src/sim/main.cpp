@@ -1,0 +1,62 @@
+// karvelm-sim: the module simulator served over UDP.
+#include <signal.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "sim/sim_options.h"
+#include "sim/udp_server.h"
+
+namespace {
+
+karvelm::TSimUdpServer* runningServer = nullptr;
+
+void OnStopSignal(int) {
+  if (runningServer) runningServer->RequestStop();
+}
+
+void InstallStopHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace karvelm;
+  TSimCommandLine commandLine;
+  std::string error;
+  if (!ParseSimCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine, error)) {
+    std::fprintf(stderr, "karvelm-sim: %s\nTry 'karvelm-sim --help'.\n", error.c_str());
+    return 2;
+  }
+  if (commandLine.help) {
+    std::fputs(SimUsage().c_str(), stdout);
+    return 0;
+  }
+  if (commandLine.verbose)
+    commandLine.server.log = [](const std::string& line) {
+      std::fprintf(stderr, "%s\n", line.c_str());
+    };
+
+  try {
+    TSimUdpServer server(commandLine.config, commandLine.server);
+    runningServer = &server;
+    InstallStopHandlers();
+    std::printf("karvelm-sim listening on %s:%u\n", server.Address().c_str(),
+                static_cast<unsigned>(server.Port()));
+    std::fflush(stdout);
+    server.Run();
+    runningServer = nullptr;
+    if (!commandLine.quiet) std::fprintf(stderr, "karvelm-sim: stopped\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "karvelm-sim: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,139 @@
+// The simulated KarvelM module: its two programs, the restart between them, the bus memory,
+// the queue of answers with fault injection, and a record of all it received. UI-free and
+// single-threaded; the UDP server serialises access to it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/clock.h"
+#include "link/intf_type.h"
+#include "sim/bus_memory.h"
+#include "sim/sim_faults.h"
+#include "sim/sim_types.h"
+
+namespace karvelm {
+
+constexpr uint32_t kSimDefaultFirmwareVersion = 0x02002200;  // 2.0.34.
+constexpr uint32_t kSimDefaultLoaderVersion = 0x01000500;    // 1.0.5.
+constexpr int kSimDefaultRestartMs = 300;
+
+struct TSimConfig {
+  TSimProgram program = spFirmware;  // running at start
+  uint32_t firmwareVersion = kSimDefaultFirmwareVersion;
+  uint32_t loaderVersion = kSimDefaultLoaderVersion;
+  int restartMs = kSimDefaultRestartMs;  // silence after a switch between the programs
+  uint16_t firmwareId = 0;  // identity of the firmware; 0 = FirmwareIdFor(the request's kind)
+  TSimFaults faults;
+};
+
+// A packet ready for the link, with the sender of the request it answers.
+struct TSimOutgoing {
+  std::vector<uint8_t> bytes;
+  uint64_t origin = 0;
+};
+
+class TModuleSim;
+using TSimHandler = std::function<void(TModuleSim& sim, const TSimRequest& request)>;
+
+class TModuleSim {
+ public:
+  // clock: the time the restart silence and delays are measured on; nullptr = Clock().
+  explicit TModuleSim(TSimConfig config = {}, TClock* clock = nullptr);
+  TModuleSim(const TModuleSim&) = delete;
+  TModuleSim& operator=(const TModuleSim&) = delete;
+
+  // One report or datagram written by the link. origin tags the answers (the UDP server
+  // keeps the sender's address in it).
+  void Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin = 0);
+
+  // The oldest queued packet of the type (1 = reply, 2 = data, 0 = any) when it is due.
+  std::optional<TSimOutgoing> TakeDue(uint8_t type = 0);
+  // When the oldest queued packet of the type becomes due, if there is one.
+  std::optional<uint64_t> NextDue(uint8_t type = 0) const;
+  size_t QueuedCount() const { return FQueue.size(); }
+
+  // Answers, for the command handlers. A reply with no payload on itHID_OLD is not queued:
+  // the link does not read after a command that returns no data, and a queued report would
+  // be taken as the answer to the next command.
+  void Reply(const TSimRequest& request, std::span<const uint8_t> payload = {},
+             uint8_t status = kSimStatusOk);
+  // The failure answer: status 0xFF with the request's sequence. Legacy reports have no
+  // status, so there the module stays silent and the link's read fails.
+  void Fail(const TSimRequest& request);
+  void SendData(const TSimRequest& request, std::span<const uint8_t> data,
+                uint8_t status = kSimStatusOk);
+  // The failure answer of a command the link answers with data: a data packet with status
+  // 0xFF, so that a USB read of report ID 2 sees it (legacy: silence, as Fail).
+  void FailData(const TSimRequest& request);
+
+  // Command handlers by (program, code); a later one replaces an earlier one.
+  void SetHandler(TSimProgram program, uint8_t code, TSimHandler handler);
+  void RemoveHandler(TSimProgram program, uint8_t code);
+  bool HasHandler(TSimProgram program, uint8_t code) const;
+  // Where data packets go (a record stream a command opened); empty = refused.
+  void SetDataSink(TSimHandler sink) { FDataSink = std::move(sink); }
+  bool ExpectsData() const { return static_cast<bool>(FDataSink); }
+
+  // Switches to the program after the restart silence; queued answers are lost.
+  void Restart(TSimProgram program);
+  // Switches at once, without silence (tests, start-up).
+  void SetProgram(TSimProgram program) { FProgram = program; }
+  TSimProgram Program() const { return FProgram; }
+  bool Restarting() const;
+  uint64_t SilentUntil() const { return FSilentUntil; }
+
+  // Identity the running program gives to cmdIdentify on a link of the kind.
+  uint16_t IdentityFor(TIntfType kind) const;
+  uint32_t VersionOf(TSimProgram program) const;
+  void SetVersion(TSimProgram program, uint32_t version);
+
+  TSimConfig& Config() { return FConfig; }
+  TSimFaults& Faults() { return FConfig.faults; }
+  void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
+
+  TBusMemory& Bus() { return FBus; }
+  TClock& ClockRef() const { return FClock ? *FClock : Clock(); }
+
+  const std::vector<TSimReceived>& Received() const { return FReceived; }
+  // Requests handed to a program, in order (the sfHandled part of Received).
+  std::vector<TSimRequest> Requests() const;
+  // Every packet put on the queue, stale copies included, in order.
+  const std::vector<TSimPacket>& Sent() const { return FSent; }
+  int DroppedCount() const { return FDropped; }
+  void ClearRecord();
+  // A long-running server keeps only the newest packets; 0 = keep everything.
+  void SetRecordLimit(size_t limit) { FRecordLimit = limit; }
+
+ private:
+  void Dispatch(const TSimRequest& request);
+  void Enqueue(TSimPacket packet);
+
+  TSimConfig FConfig;
+  TClock* FClock;
+  TSimProgram FProgram;
+  uint64_t FSilentUntil = 0;
+  int FHandled = 0;  // packets handed to a program (for silentAfter)
+  int FAnswers = 0;  // answer packets produced (for dropEvery)
+  int FDropped = 0;
+  uint64_t FCurrentOrigin = 0;
+  size_t FRecordLimit = 0;
+  TBusMemory FBus;
+  std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
+  TSimHandler FDataSink;
+  std::deque<TSimPacket> FQueue;
+  std::vector<TSimReceived> FReceived;
+  std::vector<TSimPacket> FSent;
+};
+
+// One line about a received packet for the server's log.
+std::string DescribeReceived(const TSimReceived& received);
+
+}  // namespace karvelm

@@ -1,0 +1,27 @@
+// The command line of karvelm-sim.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/module_sim.h"
+#include "sim/udp_server.h"
+
+namespace karvelm {
+
+struct TSimCommandLine {
+  TSimConfig config;
+  TSimServerOptions server;  // log is left to the program
+  bool verbose = false;
+  bool quiet = false;
+  bool help = false;
+};
+
+// Arguments without the program name. False with a message in error for an unknown option,
+// a missing or bad value.
+bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& out,
+                         std::string& error);
+
+std::string SimUsage();
+
+}  // namespace karvelm
