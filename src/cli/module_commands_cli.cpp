@@ -24,8 +24,11 @@ std::optional<uint16_t> ParseBusAddress(const std::string& text) {
   return address;
 }
 
-std::optional<int64_t> AsOptional(bool ok, uint32_t word) {
-  if (!ok) return std::nullopt;
+using TVersionQuery = bool (*)(uint32_t&, int);
+
+std::optional<int64_t> QueryVersion(TVersionQuery query) {
+  uint32_t word = 0;
+  if (!query(word, kTimeoutDefault)) return std::nullopt;
   return static_cast<int64_t>(word);
 }
 
@@ -40,14 +43,12 @@ int RunIdentify(const TCliContext& context) {
   std::optional<int64_t> firmwareWord, loaderWord;
   if (BootloaderAnswers()) {
     state = "bootloader";
-    uint32_t own = 0, other = 0;
-    loaderWord = AsOptional(GetVersion(own), own);
-    firmwareWord = AsOptional(GetOtherVersion(other), other);
+    loaderWord = QueryVersion(GetVersion);
+    firmwareWord = QueryVersion(GetOtherVersion);
   } else if (FirmwareAnswers(link)) {
     state = "firmware";
-    uint32_t own = 0, other = 0;
-    firmwareWord = AsOptional(GetVersion(own), own);
-    loaderWord = AsOptional(GetOtherVersion(other), other);
+    firmwareWord = QueryVersion(GetVersion);
+    loaderWord = QueryVersion(GetOtherVersion);
   }
   auto text = [](const std::optional<int64_t>& word) -> std::optional<std::string> {
     if (!word) return std::nullopt;

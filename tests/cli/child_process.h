@@ -1,0 +1,36 @@
+// Runs the tool and the simulator as real child processes, with a bounded wait.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace karvelm::testing {
+
+struct TRunResult {
+  int exitCode = -1;  // -1: did not end in time (it was killed)
+  std::string out;
+  std::string err;
+  double seconds = 0;
+};
+
+// Runs program with args to its end, at most timeoutSeconds.
+TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      double timeoutSeconds = 30);
+
+// karvelm-sim on 127.0.0.1 and a port of the kernel's choice, stopped by the destructor.
+class TSimProcess {
+ public:
+  explicit TSimProcess(const std::vector<std::string>& extraArgs = {});
+  ~TSimProcess();
+  TSimProcess(const TSimProcess&) = delete;
+  TSimProcess& operator=(const TSimProcess&) = delete;
+  int Port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace karvelm::testing
