@@ -1,0 +1,94 @@
+// The command line of karvelm-sim.
+#include "sim/sim_options.h"
+
+#include <gtest/gtest.h>
+
+namespace karvelm {
+namespace {
+
+TEST(SimCommandLine, DefaultsServeTheFirmwareOnLoopback) {
+  TSimCommandLine line;
+  std::string error;
+  ASSERT_TRUE(ParseSimCommandLine({}, line, error));
+  EXPECT_EQ(line.server.bindAddress, "127.0.0.1");
+  EXPECT_EQ(line.server.port, 30000);
+  EXPECT_FALSE(line.server.allowNonLoopback);
+  EXPECT_EQ(line.config.program, spFirmware);
+  EXPECT_EQ(line.config.firmwareId, 0);
+  EXPECT_FALSE(line.config.faults.Any());
+}
+
+TEST(SimCommandLine, EveryOptionReachesItsField) {
+  TSimCommandLine line;
+  std::string error;
+  ASSERT_TRUE(ParseSimCommandLine({"--bind",
+                                   "127.0.0.5",
+                                   "--port=31001",
+                                   "--program",
+                                   "bootloader",
+                                   "--firmware-version",
+                                   "0x02002300",
+                                   "--bootloader-version",
+                                   "01000600",
+                                   "--generation",
+                                   "old",
+                                   "--restart-ms",
+                                   "40",
+                                   "--drop",
+                                   "2",
+                                   "--drop-every",
+                                   "5",
+                                   "--delay-ms",
+                                   "15",
+                                   "--stale-first",
+                                   "--status-ff",
+                                   "3",
+                                   "--bad-checksum",
+                                   "--bad-length",
+                                   "--silent-after",
+                                   "9",
+                                   "--verbose"},
+                                  line, error))
+      << error;
+  EXPECT_EQ(line.server.bindAddress, "127.0.0.5");
+  EXPECT_EQ(line.server.port, 31001);
+  EXPECT_EQ(line.config.program, spLoader);
+  EXPECT_EQ(line.config.firmwareVersion, 0x02002300u);
+  EXPECT_EQ(line.config.loaderVersion, 0x01000600u);
+  EXPECT_EQ(line.config.firmwareId, 0x3B05);
+  EXPECT_EQ(line.config.restartMs, 40);
+  const TSimFaults& f = line.config.faults;
+  EXPECT_EQ(f.dropNext, 2);
+  EXPECT_EQ(f.dropEvery, 5);
+  EXPECT_EQ(f.delayMs, 15);
+  EXPECT_EQ(f.staleFirst, kSimAlways);
+  EXPECT_EQ(f.statusFF, 3);
+  EXPECT_EQ(f.badChecksum, kSimAlways);
+  EXPECT_EQ(f.badLength, kSimAlways);
+  EXPECT_EQ(f.silentAfter, 9);
+  EXPECT_TRUE(line.verbose);
+}
+
+TEST(SimCommandLine, BadInputIsRefusedWithAReason) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--port", "65536"},
+      {"--port"},
+      {"--port", "-1"},
+      {"--program", "loader"},
+      {"--generation", "3"},
+      {"--firmware-version", "1234567890"},
+      {"--firmware-version", "xyz"},
+      {"--drop-every", "0"},
+      {"--frobnicate"},
+      {"--stale-first=1"},
+  };
+  for (const auto& args : cases) {
+    TSimCommandLine line;
+    std::string error;
+    EXPECT_FALSE(ParseSimCommandLine(args, line, error)) << args[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace karvelm
