@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,11 @@ namespace {
 // One buffer each way for the whole process, used by one call at a time.
 uint8_t sendBuffer[kUdpBufferSize];
 uint8_t receiveBuffer[kUdpBufferSize];
+
+// The receive timeout last set on a socket, so that the usual run of equal timeouts costs no
+// extra call. Reset whenever a socket is made, since a new socket may reuse a descriptor.
+int timedSocket = -1;
+int timedMs = -1;
 
 std::string WithNumber(const char* format, int number) {
   char text[64];
@@ -42,6 +48,7 @@ TSocketUDP::TSocketUDP(const std::string& ipAddress, uint16_t port, uint16_t loc
     fd = moved;
   }
   FUDPSocket = fd;
+  timedSocket = -1;
 
   sockaddr_in local{};
   local.sin_family = AF_INET;
@@ -92,15 +99,53 @@ bool SendDatagram(int socket, const uint8_t* packet, int size) {
   return ::send(socket, sendBuffer, static_cast<size_t>(length), MSG_NOSIGNAL) >= 0;
 }
 
+namespace {
+
+// Kernels round a receive timeout up to their tick (10 ms at the coarsest); a timeout set this
+// much shorter can never outlast the caller's.
+constexpr int kTickMarginMs = 10;
+
+bool WaitReadable(int socket, int timeoutMs) {
+  pollfd waiter{socket, POLLIN, 0};
+  // A pending socket error (an ICMP "port unreachable" for an earlier datagram) also wakes the
+  // wait; the recv that follows takes it off the socket and the call fails.
+  return ::poll(&waiter, 1, std::max(timeoutMs, 0)) > 0;
+}
+
+// The next datagram's real length (MSG_TRUNC), waiting at most timeoutMs.
+ssize_t ReceiveWithin(int socket, int timeoutMs) {
+  if (timeoutMs > kTickMarginMs) {
+    // Fast path: one blocking receive with a socket timeout a tick shorter than asked, then a
+    // readiness wait for whatever is left of the caller's time.
+    const auto start = std::chrono::steady_clock::now();
+    const int shortened = timeoutMs - kTickMarginMs;
+    if (timedSocket != socket || timedMs != shortened) {
+      timeval wait{shortened / 1000, (shortened % 1000) * 1000};
+      if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0) {
+        timedSocket = socket;
+        timedMs = shortened;
+      }
+    }
+    if (timedSocket == socket) {
+      ssize_t length = ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC);
+      if (length >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        return length;
+      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - start);
+      timeoutMs -= static_cast<int>(spent.count());
+    }
+  }
+  if (!WaitReadable(socket, timeoutMs)) return -1;
+  return ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC | MSG_DONTWAIT);
+}
+
+}  // namespace
+
 bool ReceiveDatagram(int socket, uint8_t* destination, int size, int timeout, int* received) {
   if (received) *received = 0;
   if (socket == 0) return false;
-  pollfd waiter{socket, POLLIN, 0};
-  if (::poll(&waiter, 1, std::max(timeout, 0)) <= 0) return false;
-  // A pending socket error (an ICMP "port unreachable" for an earlier datagram) also wakes
-  // the wait; the recv below takes it off the socket and the call fails.
-  // MSG_TRUNC makes recv return the datagram's real length, so an oversized one is seen.
-  ssize_t length = ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC | MSG_DONTWAIT);
+  const ssize_t length = ReceiveWithin(socket, timeout);
+  // A datagram larger than the receive buffer is refused; MSG_TRUNC made recv tell its size.
   if (length < 0 || length > kUdpBufferSize) return false;
   int copied = std::min(static_cast<int>(length), std::max(size, 0));
   if (copied > 0) std::memcpy(destination, receiveBuffer, static_cast<size_t>(copied));
