@@ -1,0 +1,21 @@
+// The program's command line: the service switch, which counts only as the first argument
+// and only in its exact case, and the simulator mode anywhere.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace karvelm {
+
+constexpr const char* kServiceSwitch = "-s";
+constexpr const char* kSimulatorSwitch = "--simulator";
+
+struct TCommandLine {
+  bool serviceMode = false;  // reveals the service functions
+  bool simulator = false;    // every link kind opens on the in-process module simulator
+};
+
+// arguments: without the program name.
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+}  // namespace karvelm

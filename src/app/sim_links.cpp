@@ -1,0 +1,23 @@
+#include "app/sim_links.h"
+
+#include "sim/sim_transport.h"
+
+namespace karvelm {
+
+TSimulatorLinks::TSimulatorLinks(TSimConfig config, TClock* clock)
+    : FSim(std::make_unique<TModuleSim>(config, clock)) {}
+
+TSimulatorLinks::~TSimulatorLinks() {
+  if (ActiveLink) {
+    auto* transport = dynamic_cast<TSimTransport*>(&ActiveLink->Transport());
+    if (transport && &transport->Sim() == FSim.get()) CloseLink();
+  }
+}
+
+TLinkFactory TSimulatorLinks::Factory() {
+  return [this](TIntfType kind, const std::string&) {
+    return std::make_unique<TExtIntf>(kind, std::make_unique<TSimTransport>(*FSim, kind));
+  };
+}
+
+}  // namespace karvelm
