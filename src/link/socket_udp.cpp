@@ -93,7 +93,7 @@ int TSocketUDP::RecvData(uint8_t* buffer, int len) {
 bool SendDatagram(int socket, const uint8_t* packet, int size) {
   if (size < 0 || size > kUdpBufferSize) return false;
   if (socket == 0) return false;
-  std::memcpy(sendBuffer, packet, static_cast<size_t>(size));
+  if (size > 0) std::memcpy(sendBuffer, packet, static_cast<size_t>(size));
   int length = std::max(size, kMinDatagramSize);
   if (size < kMinDatagramSize) std::memset(sendBuffer + size, 0, kMinDatagramSize - size);
   return ::send(socket, sendBuffer, static_cast<size_t>(length), MSG_NOSIGNAL) >= 0;
