@@ -1,0 +1,32 @@
+// Arbitrary bytes as reply payloads of the module, through every reply decoder on both
+// layouts. The input is copied to a buffer of exactly its size, so ASan sees any over-read.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "link/commands_codec.h"
+#include "link/module_records.h"
+
+using namespace karvelm;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const TIntfType kind = static_cast<TIntfType>(data[0] % 3);
+  const std::vector<uint8_t> reply(data + 1, data + size);
+  const uint8_t* bytes = reply.empty() ? nullptr : reply.data();
+  const int n = static_cast<int>(reply.size());
+
+  ExtModuleInfo module{};
+  DecodeExtModule(kind, bytes, n, module);
+  PanelLinkInfo panel{};
+  DecodePanelLink(kind, bytes, n, panel);
+  ExtModuleStats moduleStats{};
+  DecodeStats(bytes, n, moduleStats);
+  PanelLinkStats panelStats{};
+  DecodeStats(bytes, n, panelStats);
+  TDacCorrections corrections{};
+  DecodeDacCorrection(kind, bytes, n, corrections);
+  uint32_t word = 0;
+  if (DecodeVersion(bytes, n, word)) FormatVersion(word);
+  return 0;
+}
