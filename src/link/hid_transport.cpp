@@ -1,21 +1,82 @@
 #include "link/hid_transport.h"
 
+#include "link/hid_device.h"
+#include "link/link_error.h"
+#include "link/usb_detector.h"
+
 namespace karvelm {
 
 namespace {
 
-// Stands in until the HID backend exists: no device is ever found.
-class TAbsentHidTransport final : public TLinkTransport {
+class THidTransport final : public TLinkTransport {
  public:
-  bool Connected() const override { return false; }
-  bool Write(const uint8_t*, int) override { return false; }
-  bool Read(uint8_t*, int, int, int*) override { return false; }
+  THidTransport(uint16_t VID, uint16_t PID) {
+    // Without the library there would be no device and no hot-plug ever; say so now rather
+    // than leave a link that can never connect.
+    if (!HidBackend().Available()) throw TOSError(kHidLibraryUnavailable);
+    FUSBDetect = std::make_unique<TUSBDetector>();
+    SetDeviceIDs(VID, PID);
+  }
+
+  ~THidTransport() override {
+    FUSBDetect.reset();  // no notification may arrive for a half-destroyed link
+    CloseDevice();
+  }
+
+  THidTransport(const THidTransport&) = delete;
+  THidTransport& operator=(const THidTransport&) = delete;
+
+  bool Connected() const override { return FConnected; }
+
+  bool Write(const uint8_t* report, int size) override {
+    return HidSetReport(FHIDHandle, report, size);
+  }
+
+  // The report ID is already in byte 0; a feature request completes or fails on its own, so
+  // timeout is not used.
+  bool Read(uint8_t* report, int size, int, int* received) override {
+    return HidGetReport(FHIDHandle, report, size, received);
+  }
+
+  TUSBDetector* Detector() override { return FUSBDetect.get(); }
+
+ private:
+  void SetDeviceIDs(uint16_t VID, uint16_t PID) {
+    FVID = VID;
+    FPID = PID;
+    DeviceChange(doInsert);
+    FUSBDetect->SetOnChange([this](TDeviceOperation Operation) { DeviceChange(Operation); });
+  }
+
+  bool OpenDevice(uint16_t VID, uint16_t PID) {
+    FHIDHandle = FindHidDevice(VID, PID);
+    return FHIDHandle != kInvalidHidHandle;
+  }
+
+  void CloseDevice() {
+    if (FHIDHandle == kInvalidHidHandle) return;
+    HidCloseDevice(FHIDHandle);
+    FHIDHandle = kInvalidHidHandle;
+  }
+
+  // Any HID device arriving may be the module: look again. Any removal may have been the
+  // module; the notification does not say which, so the link waits for the next arrival.
+  void DeviceChange(TDeviceOperation Operation) {
+    CloseDevice();
+    FConnected = Operation == doInsert && OpenDevice(FVID, FPID);
+  }
+
+  std::unique_ptr<TUSBDetector> FUSBDetect;
+  uint16_t FVID = 0;
+  uint16_t FPID = 0;
+  THidHandle FHIDHandle = kInvalidHidHandle;
+  bool FConnected = false;
 };
 
 }  // namespace
 
-std::unique_ptr<TLinkTransport> MakeHidTransport(TIntfType, uint16_t, uint16_t) {
-  return std::make_unique<TAbsentHidTransport>();
+std::unique_ptr<TLinkTransport> MakeHidTransport(TIntfType, uint16_t VID, uint16_t PID) {
+  return std::make_unique<THidTransport>(VID, PID);
 }
 
 }  // namespace karvelm

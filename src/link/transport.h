@@ -6,6 +6,8 @@
 
 namespace karvelm {
 
+class TUSBDetector;
+
 class TLinkTransport {
  public:
   virtual ~TLinkTransport() = default;
@@ -20,6 +22,9 @@ class TLinkTransport {
   // kinds byte 0 holds the wanted report ID before the call and timeout is not used. When
   // received is given it gets the number of bytes actually stored in report.
   virtual bool Read(uint8_t* report, int size, int timeout, int* received) = 0;
+
+  // The hot-plug detector of a USB transport, for the user-interface loop to watch.
+  virtual TUSBDetector* Detector() { return nullptr; }
 };
 
 }  // namespace karvelm
