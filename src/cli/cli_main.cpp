@@ -4,6 +4,8 @@
 
 #include "cli/cli_context.h"
 #include "cli/cli_options.h"
+#include "cli/config_commands_cli.h"
+#include "cli/file_commands_cli.h"
 #include "cli/module_commands_cli.h"
 
 namespace karvelm::cli {
@@ -23,11 +25,11 @@ const TCommand kCommands[] = {
     {"restart", nullptr, RunRestart},
     {"bus", "read", RunBusRead},
     {"bus", "write", RunBusWrite},
-    {"config", "read", nullptr},
-    {"config", "write", nullptr},
+    {"config", "read", RunConfigRead},
+    {"config", "write", RunConfigWrite},
     {"firmware", "update", nullptr},
-    {"file", "new", nullptr},
-    {"file", "show", nullptr},
+    {"file", "new", RunFileNew},
+    {"file", "show", RunFileShow},
     {"file", "page", nullptr},
 };
 
