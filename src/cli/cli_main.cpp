@@ -6,6 +6,7 @@
 #include "cli/cli_options.h"
 #include "cli/config_commands_cli.h"
 #include "cli/file_commands_cli.h"
+#include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
 
 namespace karvelm::cli {
@@ -30,7 +31,7 @@ const TCommand kCommands[] = {
     {"firmware", "update", nullptr},
     {"file", "new", RunFileNew},
     {"file", "show", RunFileShow},
-    {"file", "page", nullptr},
+    {"file", "page", RunFilePage},
 };
 
 }  // namespace
