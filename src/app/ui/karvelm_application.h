@@ -1,0 +1,22 @@
+// The application object: an exception that escapes an event handler is shown in a message
+// box with its text, and the program goes on (the timer keeps ticking).
+#pragma once
+
+#include <QApplication>
+#include <functional>
+#include <string>
+
+namespace karvelm {
+
+class TKarvelmApplication final : public QApplication {
+  Q_OBJECT
+
+ public:
+  TKarvelmApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Shows the text of an escaped exception; a message box unless replaced (tests).
+  std::function<void(const std::string&)> ReportException;
+};
+
+}  // namespace karvelm

@@ -1,0 +1,52 @@
+// KarvelMcfg: the start and stop order of the desktop program.
+#include <memory>
+
+#include "app/app_texts.h"
+#include "app/command_line.h"
+#include "app/settings.h"
+#include "app/sim_links.h"
+#include "app/ui/about_form.h"
+#include "app/ui/karvelm_application.h"
+#include "app/ui/main_form.h"
+#include "app/ui/qt_dialogs.h"
+#include "app/ui/select_intf_form.h"
+#include "link/hid_backend.h"
+
+int main(int argc, char** argv) {
+  using namespace karvelm;
+  TKarvelmApplication app(argc, argv);
+  BindHidLibrary();  // before the first window; a USB link without it reports its own error
+
+  std::vector<std::string> arguments;
+  const QStringList all = app.arguments();  // Qt's own options are already taken out
+  for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
+  const TCommandLine commandLine = ParseCommandLine(arguments);
+
+  std::unique_ptr<TSimulatorLinks> simulator;
+  TMainFormOptions options;
+  options.commandLine = commandLine;
+  options.settingsPath =
+      DefaultSettingsFilePath(QCoreApplication::applicationFilePath().toStdString());
+  TQtDialogs dialogs;
+  options.dialogs = &dialogs;
+  if (commandLine.simulator) {
+    simulator = std::make_unique<TSimulatorLinks>();
+    options.linkFactory = simulator->Factory();
+  }
+
+  int result = 0;
+  {
+    TMainForm form(std::move(options));
+    dialogs.SetParent(&form);
+    TAboutForm about(&form);
+    // The input-board interrupt dialog comes with the configuration pages.
+    TSelectIntfForm select;
+    form.SetAboutForm(&about);
+    form.SetSelectIntfForm(&select);
+    form.show();
+    result = app.exec();
+  }
+  simulator.reset();
+  ReleaseHidLibrary();
+  return result;
+}

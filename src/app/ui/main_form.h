@@ -1,0 +1,164 @@
+// The main window: status panel, menu, tool bar and the page controls. The logic lives in
+// TSupervisor and the UI-free actions; this class shows their state and turns clicks into
+// their calls. Its parts are built in main_form_*.cpp, one file per area.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/link_chooser.h"
+#include "app/settings.h"
+#include "app/shell_host.h"
+#include "app/supervisor.h"
+#include "app/user_dialogs.h"
+#include "config/config_image.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace karvelm {
+
+class TSelectIntfForm;
+class TAboutForm;
+class TUsbWatch;
+
+struct TMainFormOptions {
+  TCommandLine commandLine;
+  std::string settingsPath;  // the settings file to read at creation and write at close
+  TUserDialogs* dialogs = nullptr;
+  TLinkFactory linkFactory;  // empty: the hardware links
+  TSelectIntfForm* selectIntfForm = nullptr;
+  TAboutForm* aboutForm = nullptr;
+  // false in tests that drive Timer1Timer themselves.
+  bool startTimer = true;
+};
+
+class TMainForm final : public QMainWindow, public TShellHost {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(TMainFormOptions options);
+  ~TMainForm() override;
+
+  TSupervisor& Shell() { return FShell; }
+  TSettings& Settings() { return FSettings; }
+  TConfigImage& Image() { return *FImage; }
+  bool ServiceMode() const { return FOptions.commandLine.serviceMode; }
+  void SetAboutForm(TAboutForm* form) { FOptions.aboutForm = form; }
+  void SetSelectIntfForm(TSelectIntfForm* form) { FOptions.selectIntfForm = form; }
+
+  // Handlers, public so that tests and the menu reach the same code.
+  void FormShow();
+  void Timer1Timer();
+  void RadioGroup1Click();
+  void JvSpeedButton1Click();
+  void JvSpeedButton2Click();
+  void CheckBox6Click();
+  void Button4Click();
+  void Button7Click();
+  void Button5Click();
+  void Button8Click();
+  void Button6Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void N9Click();
+  void N10Click();
+  void PageControl1Change();
+  void PageControl2Change();
+
+  // TShellHost.
+  void SetStatusText(const std::string& text) override;
+  void SetFirmwareVersionText(const std::string& text) override;
+  void SetLoaderVersionText(const std::string& text) override;
+  void SetConfigCommandsEnabled(bool enabled) override;
+  void SetUpdateCommandEnabled(bool enabled) override;
+  void SetRestartEnabled(bool enabled) override;
+  int CurrentPage() const override;
+  int CurrentSubPage() const override;
+  void ShowPage(int index) override;
+  void FocusTerminal() override;
+  void SetTimerEnabled(bool enabled) override;
+  bool DacTimerActive() const override;
+  void SetBusyCursor(bool busy) override;
+  void SetCaption(const std::string& text) override;
+  void RefreshConfigPages() override;
+  void SetProgress2Visible(bool visible) override;
+  void SetProgress2(int percent) override;
+  void Repaint() override;
+  void ReadConfiguration(int configIndex) override;
+  void WriteConfiguration(int configIndex) override;
+  bool LoadUpdateFromFile() const override;
+  void HideProgressBar1() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormClose();
+  void BuildMenu();
+  QWidget* BuildToolBar();
+  QWidget* BuildStatusPanel();
+  QWidget* BuildPages();
+  void ApplyServiceMode();
+  void SelectRadioIndex(int index);
+  void OpenSelectedLink();
+  void WatchUsb();
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  TMainFormOptions FOptions;
+  TSupervisor FShell;
+  TSettings FSettings;
+  std::unique_ptr<TConfigImage> FImage;
+  std::unique_ptr<TUsbWatch> FUsbWatch;
+  bool FShown = false;
+  bool FClosed = false;
+  int FRadioIndex = -1;
+
+  QTimer* Timer1 = nullptr;
+  QTimer* DACTimer = nullptr;
+  QLabel* StaticText11 = nullptr;
+  QLabel* StaticText10 = nullptr;
+  QLabel* StaticText2 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button7 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QPushButton* Button8 = nullptr;
+  QPushButton* Button6 = nullptr;
+  QPushButton* Button35 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QToolButton* SpeedButton1 = nullptr;
+  QToolButton* SpeedButton2 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QProgressBar* ProgressBar2 = nullptr;
+  QGroupBox* RadioGroup1 = nullptr;
+  QButtonGroup* RadioButtons = nullptr;
+  QLineEdit* JvIPAddress1 = nullptr;
+  QCheckBox* CheckBox6 = nullptr;
+  QCheckBox* CheckBox5 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QTabWidget* PageControl2 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;
+  QAction* N11 = nullptr;
+  QAction* N21 = nullptr;
+  QAction* N12 = nullptr;
+  QAction* N22 = nullptr;
+  QAction* N14 = nullptr;
+  QAction* N16 = nullptr;
+};
+
+}  // namespace karvelm

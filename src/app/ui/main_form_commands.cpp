@@ -1,0 +1,55 @@
+// Handlers of the status-panel buttons, the tool bar and the help menu.
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/app_texts.h"
+#include "app/file_actions.h"
+#include "app/transfer_actions.h"
+#include "app/ui/about_form.h"
+#include "app/ui/main_form.h"
+
+namespace karvelm {
+
+void TMainForm::Button4Click() {
+  FShell.RequestConfigRead(0);
+}
+void TMainForm::Button7Click() {
+  FShell.RequestConfigRead(1);
+}
+void TMainForm::Button5Click() {
+  FShell.RequestConfigWrite(0);
+}
+void TMainForm::Button8Click() {
+  FShell.RequestConfigWrite(1);
+}
+void TMainForm::Button6Click() {
+  FShell.RestartModule();
+}
+
+void TMainForm::SpeedButton1Click() {
+  OpenConfigFile(*this, *FOptions.dialogs, *FImage);
+}
+void TMainForm::SpeedButton2Click() {
+  SaveConfigFile(*this, *FOptions.dialogs, *FImage);
+}
+
+void TMainForm::ReadConfiguration(int configIndex) {
+  ReadConfigurationWithProgress(*this, *FOptions.dialogs, *FImage, configIndex);
+}
+
+void TMainForm::WriteConfiguration(int configIndex) {
+  WriteConfigurationWithProgress(*this, *FOptions.dialogs, *FImage, configIndex);
+}
+
+// The document lies beside the program's working folder; the outcome is not checked.
+void TMainForm::N9Click() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(kHelpDocument));
+}
+
+void TMainForm::N10Click() {
+  if (!FOptions.aboutForm) return;
+  FOptions.aboutForm->Label1Text(BaseTitle());
+  FOptions.aboutForm->exec();
+}
+
+}  // namespace karvelm

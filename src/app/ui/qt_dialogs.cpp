@@ -1,0 +1,61 @@
+#include "app/ui/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace karvelm {
+
+namespace {
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::optional<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, Text(request.title));
+  dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "OpenDialog2" : "SaveDialog1");
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  const QStringList filters = FileDialogFilters(request.filter);
+  dialog.setNameFilters(filters);
+  if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+    dialog.selectNameFilter(filters[request.filterIndex - 1]);
+  dialog.setDefaultSuffix(Text(request.defaultExtension));
+  if (!request.initialName.empty()) dialog.selectFile(Text(request.initialName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace
+
+QStringList FileDialogFilters(const std::string& filter) {
+  const QStringList parts = Text(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    filters << QString("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+  }
+  return filters;
+}
+
+bool TQtDialogs::AskOkCancel(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, FParent);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void TQtDialogs::Inform(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok, FParent);
+  box.exec();
+}
+
+std::optional<std::string> TQtDialogs::ChooseOpenFile(const TFileDialogRequest& request) {
+  return RunFileDialog(FParent, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<std::string> TQtDialogs::ChooseSaveFile(const TFileDialogRequest& request) {
+  return RunFileDialog(FParent, request, QFileDialog::AcceptSave);
+}
+
+}  // namespace karvelm

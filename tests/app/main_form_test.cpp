@@ -1,0 +1,284 @@
+// The main window offscreen: start-up and settings, the service switch, ticks, commands,
+// page switching, files and the default exception report.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+
+#include "app/app_texts.h"
+#include "link/commands.h"
+#include "link/link_error.h"
+#include "main_form_fixture.h"
+
+namespace karvelm {
+namespace {
+
+testing::Environment* const kQt = testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
+// The dialog's picture buttons and check box, by their names.
+void ClickChoice(TSelectIntfForm& form, int kind) {
+  form.findChild<QToolButton*>(QString("SpeedButton%1").arg(kind + 1))->click();
+}
+void TickDontShowAgain(TSelectIntfForm& form) {
+  form.findChild<QCheckBox*>("CheckBox1")->click();
+}
+
+struct TStartCase {
+  const char* name;
+  const char* settings;  // nullptr: no file
+  int choose;            // -1: close the dialog with its close box
+  bool dontShowAgain;
+  bool dialogExpected;
+  int linkKind;  // -1: no link
+  bool checkBox6;
+  const char* savedInterface;
+  const char* savedDisable;
+};
+
+class StartUp : public MainFormFixture, public testing::WithParamInterface<TStartCase> {};
+
+TEST_P(StartUp, SettingsDialogAndLinkAsStored) {
+  const auto& c = GetParam();
+  if (c.settings) WriteSettings(c.settings);
+  onSelect = [&](TSelectIntfForm& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Выбор типа интерфейса"));
+    if (c.dontShowAgain) TickDontShowAgain(dialog);
+    if (c.choose >= 0) {
+      ClickChoice(dialog, c.choose);
+    } else {
+      dialog.close();
+    }
+  };
+  Start();
+  EXPECT_EQ(dialogShown, c.dialogExpected);
+  if (c.linkKind < 0) {
+    EXPECT_EQ(ActiveLink, nullptr);
+    EXPECT_EQ(CheckedRadio(), -1);
+  } else {
+    ASSERT_NE(ActiveLink, nullptr);
+    EXPECT_EQ(ActiveLink->IntfType(), c.linkKind);
+    EXPECT_EQ(CheckedRadio(), c.linkKind);
+    EXPECT_EQ(form->Shell().DEV_ID, FirmwareIdFor(static_cast<TIntfType>(c.linkKind)));
+  }
+  EXPECT_EQ(Find<QCheckBox>("CheckBox6")->isChecked(), c.checkBox6);
+  EXPECT_TRUE(dialogs.shown.empty());
+  // Nothing is written before the window closes.
+  if (!c.settings) {
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+  }
+  form->close();
+  EXPECT_EQ(ActiveLink, nullptr);
+  std::string saved = SavedSettings();
+  EXPECT_THAT(saved, testing::HasSubstr(std::string("interface=") + c.savedInterface + "\n"));
+  EXPECT_THAT(saved,
+              testing::HasSubstr(std::string("disable_select_dialog=") + c.savedDisable + "\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartUp,
+    testing::Values(TStartCase{"FirstStart", nullptr, 1, false, true, 1, true, "1", "0"},
+                    TStartCase{"FirstStartClosed", nullptr, -1, false, true, 0, true, "0", "0"},
+                    TStartCase{"FiveIsEthernet",
+                               "[Settings]\ninterface=5\ndisable_select_dialog=1\n", 0, false,
+                               false, 2, false, "2", "1"},
+                    TStartCase{"MinusSevenNoLink",
+                               "[Settings]\ninterface=-7\ndisable_select_dialog=1\n", 0, false,
+                               false, -1, false, "-7", "1"},
+                    TStartCase{"ClosedKeepsTheFile", "[Settings]\ninterface=2\n", -1, true, true, 2,
+                               true, "2", "0"},
+                    TStartCase{"DontShowAgain", "[Settings]\ninterface=0\n", 2, true, true, 2,
+                               false, "2", "1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainFormFixture, CheckingCheckBox6BringsTheDialogBack) {
+  WriteSettings("[Settings]\ninterface=1\ndisable_select_dialog=1\n");
+  Start();
+  EXPECT_FALSE(dialogShown);
+  QCheckBox* box = Find<QCheckBox>("CheckBox6");
+  EXPECT_FALSE(box->isChecked());
+  box->click();
+  form->close();
+  EXPECT_THAT(SavedSettings(), testing::HasSubstr("disable_select_dialog=0\n"));
+  Destroy();
+  onSelect = [](TSelectIntfForm& dialog) { ClickChoice(dialog, 1); };
+  Start();
+  EXPECT_TRUE(dialogShown);
+}
+
+TEST_F(MainFormFixture, IpOkReopensEvenAUsbLinkAndCancelRestores) {
+  WriteSettings("[Settings]\ninterface=1\ndisable_select_dialog=1\nip=10.0.0.1\n");
+  Start();
+  QLineEdit* field = Find<QLineEdit>("JvIPAddress1");
+  EXPECT_EQ(field->text(), "10.0.0.1");
+  TExtIntf* before = ActiveLink.get();
+  field->setText("10.0.0.9");
+  Find<QToolButton>("JvSpeedButton1")->click();
+  EXPECT_EQ(form->Settings().ip_string, "10.0.0.9");
+  ASSERT_NE(ActiveLink, nullptr);
+  EXPECT_NE(ActiveLink.get(), before);
+  EXPECT_EQ(ActiveLink->IntfType(), itHID_NEW);
+
+  // Typing alone changes nothing; an incomplete address is not taken.
+  field->setText("10.0.0");
+  Find<QToolButton>("JvSpeedButton1")->click();
+  EXPECT_EQ(form->Settings().ip_string, "10.0.0.9");
+  Find<QToolButton>("JvSpeedButton2")->click();
+  EXPECT_EQ(field->text(), "10.0.0.9");
+  form->close();
+  EXPECT_THAT(SavedSettings(), testing::HasSubstr("ip=10.0.0.9\n"));
+}
+
+TEST_F(MainFormFixture, EthernetThatCannotOpenIsReportedAndStartUpGoesOn) {
+  WriteSettings("[Settings]\ninterface=2\ndisable_select_dialog=1\n");
+  linkFactory = [](TIntfType, const std::string&) -> std::unique_ptr<TExtIntf> {
+    throw TOSError("Socket bind error 98.", 98);
+  };
+  Start();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "Socket bind error 98.");
+  EXPECT_EQ(ActiveLink, nullptr);
+  EXPECT_FALSE(Find<QCheckBox>("CheckBox6")->isChecked());
+  Ticks(2);
+  EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("не подключен"));
+}
+
+TEST_F(MainFormFixture, ServiceSwitchRevealsTheServiceFunctions) {
+  const struct {
+    std::vector<std::string> args;
+    bool service;
+  } cases[] = {{{}, false},
+               {{"-s"}, true},
+               {{"-S"}, false},
+               {{"/s"}, false},
+               {{"x", "-s"}, false},
+               {{"-s", "--simulator"}, true},
+               {{"--simulator", "-s"}, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=-1\n");
+    Create(c.args);
+    EXPECT_EQ(!Find<QPushButton>("Button35")->isHidden(), c.service);
+    EXPECT_EQ(!Find<QCheckBox>("CheckBox5")->isHidden(), c.service);
+    EXPECT_EQ(Pages()->isTabVisible(mpDebug), c.service);
+    EXPECT_EQ(form->centralWidget()->size(), QSize(800, c.service ? 560 : 540));
+    form->close();
+    Destroy();
+  }
+}
+
+TEST_F(MainFormFixture, WindowTabsAndCaptions) {
+  WriteSettings("[Settings]\ndisable_select_dialog=1\n");
+  Start();
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Конфигуратор модуля KarvelM v 1.97"));
+  const char* pages[] = {"Параметры устройства", "Конфигурация памяти", "Блок уставок", "Терминал",
+                         "Диагностика",          "Обновление ПО",       "Отладка"};
+  ASSERT_EQ(Pages()->count(), 7);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(Pages()->tabText(i), QString::fromUtf8(pages[i]));
+  const char* subPages[] = {"Периферийная шина", "Вх./вых. RK-110(111,112)/RK-120", "ЦАП RK-130",
+                            "БСД RK-140; RK-141,RK142,RK-143"};
+  QTabWidget* diag = Find<QTabWidget>("PageControl2");
+  ASSERT_EQ(diag->count(), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(diag->tabText(i), QString::fromUtf8(subPages[i]));
+  EXPECT_EQ(Pages()->currentIndex(), 0);
+  EXPECT_EQ(diag->currentIndex(), 0);
+  EXPECT_EQ(Action("N9")->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_EQ(Find<QPushButton>("Button4")->text(),
+            QString::fromUtf8("Считать конфигурацию 1 из Модуля"));
+  EXPECT_EQ(Text("StaticText10"), QString::fromUtf8("н/д"));
+  EXPECT_TRUE(Find<QProgressBar>("ProgressBar2")->isHidden());
+
+  QString aboutLabel;
+  WhenModal([&] {
+    aboutLabel = about->findChild<QLabel*>("Label1")->text();
+    about->findChild<QPushButton*>("Button1")->click();
+  });
+  Action("N10")->trigger();
+  EXPECT_EQ(aboutLabel, QString::fromUtf8("Конфигуратор модуля KarvelM v 1.97"));
+}
+
+TEST_F(MainFormFixture, TicksShowTheModuleAndTheReadGoesThroughTheLoader) {
+  WriteSettings("[Settings]\ninterface=2\ndisable_select_dialog=1\n");
+  Start();
+  Tick();
+  EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("не подключен"));
+  EXPECT_FALSE(Find<QPushButton>("Button4")->isEnabled());
+  Tick();
+  EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("подключен"));
+  EXPECT_EQ(Text("StaticText10"), "2.0.34.");
+  EXPECT_EQ(Text("StaticText2"), "1.0.5.");
+  for (const char* name : {"Button4", "Button7", "Button5", "Button8"})
+    EXPECT_TRUE(Find<QPushButton>(name)->isEnabled()) << name;
+  EXPECT_TRUE(Action("N11")->isEnabled());
+  EXPECT_TRUE(Action("N16")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("Button6")->isEnabled());
+  EXPECT_FALSE(Action("N14")->isEnabled());
+
+  TakeCodes();
+  Action("N11")->trigger();  // the menu item is the button
+  EXPECT_TRUE(form->Shell().get_flag1);
+  EXPECT_THAT(TakeCodes(), testing::ElementsAre(cmdIdentify, cmdEnterLoader));
+  ASSERT_TRUE(TickUntilLoader());
+  EXPECT_FALSE(form->Shell().get_flag1);
+  EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("загрузчик"));
+  EXPECT_TRUE(Find<QPushButton>("Button6")->isEnabled());
+  EXPECT_TRUE(Find<QProgressBar>("ProgressBar2")->isHidden());
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Конфигуратор модуля KarvelM v 1.97"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // The read went to the bootloader (what it finds there is the transfer's business).
+  EXPECT_THAT(TakeCodes(), testing::Contains(cmdOpenRead));
+
+  // Restart from the menu returns the module to its firmware.
+  Action("N14")->trigger();
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_EQ(dialogs.shown.back().text, "Перезапустить плату?");
+  EXPECT_THAT(TakeCodes(), testing::ElementsAre(cmdIdentify, cmdRestart));
+}
+
+TEST_F(MainFormFixture, PageChangesAreRefusedWhileTheDacTimerRuns) {
+  WriteSettings("[Settings]\ndisable_select_dialog=1\n");
+  Start();
+  form->show();
+  QTabBar* bar = Pages()->tabBar();
+  QTimer* dacTimer = form->findChild<QTimer*>("DACTimer");
+  ASSERT_NE(dacTimer, nullptr);
+  dacTimer->start();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(mpTerminal).center());
+  EXPECT_EQ(Pages()->currentIndex(), mpDeviceParameters);
+  QTabBar* subBar = Find<QTabWidget>("PageControl2")->tabBar();
+  QTest::mouseClick(subBar, Qt::LeftButton, {}, subBar->tabRect(dpDac).center());
+  EXPECT_EQ(Find<QTabWidget>("PageControl2")->currentIndex(), dpPeripheralBus);
+  dacTimer->stop();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(mpTerminal).center());
+  EXPECT_EQ(Pages()->currentIndex(), mpTerminal);
+  EXPECT_TRUE(form->Shell().terminal_mode);
+  // The DAC sub-page in view when the diagnostics page is entered sets dac_screen.
+  Find<QTabWidget>("PageControl2")->setCurrentIndex(dpDac);
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(mpDiagnostics).center());
+  EXPECT_TRUE(form->Shell().dac_screen);
+  EXPECT_FALSE(form->Shell().terminal_mode);
+}
+
+TEST_F(MainFormFixture, EscapedExceptionIsReportedAndTheTimerGoesOn) {
+  std::vector<std::string> reports;
+  TQtEnvironment::app->ReportException = [&](const std::string& text) { reports.push_back(text); };
+  QTimer timer;
+  timer.setInterval(0);
+  int calls = 0;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ++calls;
+    throw TOSError("Cannot open file \"UpdateKarvel\".");
+  });
+  timer.start();
+  for (int i = 0; i < 20 && calls < 2; ++i) QTest::qWait(5);
+  timer.stop();
+  EXPECT_GE(calls, 2);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports[0], "Cannot open file \"UpdateKarvel\".");
+  TQtEnvironment::app->ReportException = nullptr;
+}
+
+}  // namespace
+}  // namespace karvelm
