@@ -7,6 +7,7 @@
 #include "link/ext_intf.h"
 #include "link/module_commands.h"
 #include "link/transactions.h"
+#include "link/usb_detector.h"
 
 namespace karvelm::cli {
 
@@ -25,9 +26,20 @@ TCliLink::TCliLink(const TCliOptions& options) : devId_(FirmwareIdFor(options.li
 
 TCliLink::~TCliLink() { CloseLink(); }
 
-bool FirmwareAnswers(const TCliLink& link) { return CheckModule(link.DevId(), kTimeoutDefault); }
+void HandleDeviceEvents() {
+  if (!ActiveLink) return;
+  if (TUSBDetector* detector = ActiveLink->Transport().Detector()) detector->HandlePending();
+}
 
-bool BootloaderAnswers() { return CheckModule(LOADER_ID, kTimeoutDefault); }
+bool FirmwareAnswers(const TCliLink& link) {
+  HandleDeviceEvents();
+  return CheckModule(link.DevId(), kTimeoutDefault);
+}
+
+bool BootloaderAnswers() {
+  HandleDeviceEvents();
+  return CheckModule(LOADER_ID, kTimeoutDefault);
+}
 
 bool EnsureBootloader(const TCliLink& link, double waitSeconds) {
   if (BootloaderAnswers()) return true;

@@ -27,6 +27,10 @@ class TCliLink {
   uint16_t devId_;
 };
 
+// Takes the USB link's pending hot-plug events (a module that restarts leaves the bus and
+// comes back); nothing on the other kinds.
+void HandleDeviceEvents();
+
 // The firmware answers cmdIdentify with DevId (250 ms).
 bool FirmwareAnswers(const TCliLink& link);
 // The bootloader answers cmdIdentify (250 ms).
