@@ -15,8 +15,6 @@
 namespace karvelm {
 namespace {
 
-testing::Environment* const kQt = testing::AddGlobalTestEnvironment(new TQtEnvironment);
-
 // The dialog's picture buttons and check box, by their names.
 void ClickChoice(TSelectIntfForm& form, int kind) {
   form.findChild<QToolButton*>(QString("SpeedButton%1").arg(kind + 1))->click();

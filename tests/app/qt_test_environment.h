@@ -27,6 +27,10 @@ class TQtEnvironment final : public testing::Environment {
   static inline TKarvelmApplication* app = nullptr;
 };
 
+// Registered once for the whole test program, whichever files include this.
+inline testing::Environment* const kQtEnvironment =
+    testing::AddGlobalTestEnvironment(new TQtEnvironment);
+
 // Runs action once the next modal loop (a dialog's exec) is running.
 inline void WhenModal(std::function<void()> action) {
   QTimer::singleShot(0, [action = std::move(action)] { action(); });
