@@ -74,6 +74,10 @@ QWidget* TMainForm::BuildPages() {
   connect(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);
   connect(PageControl2, &QTabWidget::currentChanged, this, &TMainForm::PageControl2Change);
   for (QTabWidget* control : {PageControl1, PageControl2}) {
+    // Seven captions in the page width: a slightly smaller face.
+    QFont small = control->tabBar()->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    control->tabBar()->setFont(small);
     control->installEventFilter(this);
     control->tabBar()->installEventFilter(this);
   }

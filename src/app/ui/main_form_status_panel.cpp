@@ -74,6 +74,11 @@ QWidget* TMainForm::BuildStatusPanel() {
   Button8 = PanelButton("Button8", "Записать в конфигурацию 2 на Модуль");
   Button6 = PanelButton("Button6", "Перезапустить Модуль");
   for (QPushButton* button : {Button4, Button7, Button5, Button8, Button6}) {
+    // The captions are long for the panel: a smaller face and little padding keep them whole.
+    QFont small = button->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    button->setFont(small);
+    button->setStyleSheet("QPushButton { padding: 2px 1px; }");
     button->setMinimumHeight(28);
     column->addWidget(button);
   }

@@ -1,0 +1,95 @@
+// Renders the main window on every page and every dialog to PNG files, on the simulator,
+// so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
+#include <QDir>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+
+#include "app/app_texts.h"
+#include "app/sim_links.h"
+#include "app/ui/about_form.h"
+#include "app/ui/karvelm_application.h"
+#include "app/ui/main_form.h"
+#include "app/ui/select_intf_form.h"
+
+namespace {
+
+using namespace karvelm;
+
+// Answers everything at once and shows nothing: the pictures are taken separately.
+class TSilentDialogs final : public TUserDialogs {
+ public:
+  bool AskOkCancel(const std::string&, const std::string&) override { return true; }
+  void Inform(const std::string&, const std::string&) override {}
+  std::optional<std::string> ChooseOpenFile(const TFileDialogRequest&) override { return {}; }
+  std::optional<std::string> ChooseSaveFile(const TFileDialogRequest&) override { return {}; }
+};
+
+bool Save(QWidget& widget, const QDir& folder, const QString& name) {
+  widget.show();
+  QCoreApplication::processEvents();
+  const QString path = folder.filePath(name + ".png");
+  const bool ok = widget.grab().save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  TKarvelmApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: KarvelMcfg-screenshots OUTPUT-FOLDER\n");
+    return 2;
+  }
+  QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.mkpath(".")) return 1;
+  QTemporaryDir settingsFolder;
+  const std::string settings = settingsFolder.filePath("KarvelMcfg.ini").toStdString();
+  std::ofstream(settings) << "[Settings]\ninterface=2\ndisable_select_dialog=1\n";
+
+  TSimulatorLinks simulator;
+  TSilentDialogs dialogs;
+  TMainFormOptions options;
+  options.commandLine = ParseCommandLine({"-s", "--simulator"});
+  options.settingsPath = settings;
+  options.dialogs = &dialogs;
+  options.linkFactory = simulator.Factory();
+  options.startTimer = false;
+  bool ok = true;
+  {
+    TMainForm form(std::move(options));
+    TAboutForm about(&form);
+    TSelectIntfForm select;
+    form.SetAboutForm(&about);
+    form.show();
+    form.FormShow();
+    form.Timer1Timer();
+    form.Timer1Timer();  // the firmware answers on the second tick
+    auto* pages = form.findChild<QTabWidget*>("PageControl1");
+    auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      if (i == mpDiagnostics) {
+        for (int k = 0; k < diagnostics->count(); ++k) {
+          diagnostics->setCurrentIndex(k);
+          ok &= Save(form, folder, QString("main_page%1_%2").arg(i).arg(k));
+        }
+      } else {
+        ok &= Save(form, folder, QString("main_page%1").arg(i));
+      }
+    }
+    about.Label1Text(BaseTitle());
+    ok &= Save(about, folder, "about");
+    ok &= Save(select, folder, "select_interface");
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
+                    QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
+    ok &= Save(box, folder, "message_outdated_firmware");
+    form.close();
+  }
+  return ok ? 0 : 1;
+}
