@@ -75,7 +75,8 @@ TEST_F(PageLoad, ShortBinaryIsPaddedWithErasedBytes) {
   EXPECT_EQ(PageBytes(*image, 5), Bytes(kPageSize, 0xFF));
 
   // Layout 1 shows page 4 from bank 6 page 1 on, with the new checks.
-  const TMemoryCellView& cell = Layout1CellOf(ShowMemoryMap(*image, 0), 4);
+  const TMemoryMapView view = ShowMemoryMap(*image, 0);
+  const TMemoryCellView& cell = Layout1CellOf(view, 4);
   EXPECT_EQ(cell.bank, 6);
   EXPECT_EQ(cell.page, 1);
   EXPECT_EQ(cell.text,
