@@ -17,6 +17,7 @@
 #include "link/intf_type.h"
 #include "sim/bus_memory.h"
 #include "sim/sim_faults.h"
+#include "sim/sim_storage.h"
 #include "sim/sim_types.h"
 
 namespace karvelm {
@@ -100,6 +101,8 @@ class TModuleSim {
   void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
 
   TBusMemory& Bus() { return FBus; }
+  // The common block and both stored configurations, as the bootloader reads and writes them.
+  TSimStorage& Storage() { return FStorage; }
   TClock& ClockRef() const { return FClock ? *FClock : Clock(); }
 
   const std::vector<TSimReceived>& Received() const { return FReceived; }
@@ -126,6 +129,7 @@ class TModuleSim {
   uint64_t FCurrentOrigin = 0;
   size_t FRecordLimit = 0;
   TBusMemory FBus;
+  TSimStorage FStorage;
   std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
   TSimHandler FDataSink;
   std::deque<TSimPacket> FQueue;

@@ -17,10 +17,12 @@ struct TSimFaults {
   int badChecksum = 0;  // the next N answers carry a wrong checksum field
   int badLength = 0;    // the next N answers carry a length field beyond the bytes sent
   int silentAfter = kSimAlways;  // after handling N packets the module ignores everything
+  uint32_t failReadAt = 0;       // cmdOpenRead of this storage address is refused (0 = off)
+  int loseDataAckAt = 0;  // every configuration write takes data packet N but never acknowledges it
 
   bool Any() const {
     return dropNext || dropEvery || delayMs || staleFirst || statusFF || badChecksum || badLength ||
-           silentAfter != kSimAlways;
+           silentAfter != kSimAlways || failReadAt || loseDataAckAt;
   }
 };
 

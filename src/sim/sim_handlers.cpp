@@ -6,6 +6,7 @@
 #include "link/framing.h"
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
+#include "sim/sim_storage_commands.h"
 
 namespace karvelm {
 
@@ -85,6 +86,7 @@ void InstallBaseCommands(TModuleSim& sim) {
                  [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); });
   sim.SetHandler(spLoader, cmdRestart,
                  [](TModuleSim& s, const TSimRequest&) { s.Restart(spFirmware); });
+  InstallStorageCommands(sim);
 }
 
 }  // namespace karvelm

@@ -83,6 +83,14 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
       {"--delay-ms", count(faults.delayMs, 0)},
       {"--status-ff", count(faults.statusFF, 0)},
       {"--silent-after", count(faults.silentAfter, 0)},
+      {"--fail-read",
+       [&](const std::string& v) {
+         uint64_t n = 0;
+         if (!ParseUnsigned(v, 16, UINT32_MAX, n) || n == 0) return false;
+         faults.failReadAt = static_cast<uint32_t>(n);
+         return true;
+       }},
+      {"--lose-write-ack", count(faults.loseDataAckAt, 1)},
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
@@ -158,6 +166,8 @@ std::string SimUsage() {
          "  --bad-checksum           put a wrong checksum in every answer\n"
          "  --bad-length             put a length beyond the datagram in every answer\n"
          "  --silent-after N         ignore everything after the first N packets\n"
+         "  --fail-read HEX          refuse every read of the block at this storage address\n"
+         "  --lose-write-ack N       never acknowledge data packet N of a configuration write\n"
          "\n"
          "  --verbose                log each received packet to stderr\n"
          "  --quiet                  log nothing\n"

@@ -47,6 +47,9 @@ TEST(SimCommandLine, EveryOptionReachesItsField) {
                                    "--bad-length",
                                    "--silent-after",
                                    "9",
+                                   "--fail-read",
+                                   "0x3FA00",
+                                   "--lose-write-ack=4",
                                    "--verbose"},
                                   line, error))
       << error;
@@ -66,6 +69,8 @@ TEST(SimCommandLine, EveryOptionReachesItsField) {
   EXPECT_EQ(f.badChecksum, kSimAlways);
   EXPECT_EQ(f.badLength, kSimAlways);
   EXPECT_EQ(f.silentAfter, 9);
+  EXPECT_EQ(f.failReadAt, 0x3FA00u);
+  EXPECT_EQ(f.loseDataAckAt, 4);
   EXPECT_TRUE(line.verbose);
 }
 
@@ -79,6 +84,9 @@ TEST(SimCommandLine, BadInputIsRefusedWithAReason) {
       {"--firmware-version", "1234567890"},
       {"--firmware-version", "xyz"},
       {"--drop-every", "0"},
+      {"--fail-read", "0"},
+      {"--fail-read", "3FG00"},
+      {"--lose-write-ack", "0"},
       {"--frobnicate"},
       {"--stale-first=1"},
   };
