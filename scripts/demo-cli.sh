@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job on a machine without a module: starts the module simulator on loopback and
-# talks to it with the karvelm tool, showing real exchanges over UDP.
+# Starts the module simulator on loopback and talks to it with the karvelm tool, showing
+# real exchanges over UDP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
