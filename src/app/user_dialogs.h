@@ -17,6 +17,12 @@ struct TFileDialogRequest {
   std::string initialName;
 };
 
+// An open dialog's answer: the file and the filter the user had selected in it (1-based).
+struct TFileChoice {
+  std::string path;
+  int filterIndex = 1;
+};
+
 class TUserDialogs {
  public:
   virtual ~TUserDialogs() = default;
@@ -27,6 +33,13 @@ class TUserDialogs {
   // The chosen file's full path, or nothing when the user cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const TFileDialogRequest& request) = 0;
   virtual std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) = 0;
+  // The chosen file with the selected filter, for callers that read a file by the filter
+  // rather than by its extension. Dialogs that cannot tell report the request's filter.
+  virtual std::optional<TFileChoice> ChooseOpenFileAndFilter(const TFileDialogRequest& request) {
+    auto path = ChooseOpenFile(request);
+    if (!path) return std::nullopt;
+    return TFileChoice{*path, request.filterIndex};
+  }
 };
 
 // The name the user typed with the default extension added when it has none.

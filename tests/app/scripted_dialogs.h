@@ -40,6 +40,18 @@ class TScriptedDialogs final : public TUserDialogs {
     Record({"save", request.title, {}, request});
     return NextFile();
   }
+  // The next file with the next of filters (the request's own filter when none is left).
+  std::optional<TFileChoice> ChooseOpenFileAndFilter(const TFileDialogRequest& request) override {
+    Record({"open", request.title, {}, request});
+    auto file = NextFile();
+    int filter = request.filterIndex;
+    if (!filters.empty()) {
+      filter = filters.front();
+      filters.pop_front();
+    }
+    if (!file) return std::nullopt;
+    return TFileChoice{*file, filter};
+  }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
@@ -49,6 +61,7 @@ class TScriptedDialogs final : public TUserDialogs {
 
   std::deque<bool> answers;                      // for AskOkCancel
   std::deque<std::optional<std::string>> files;  // for the file dialogs; none = cancel
+  std::deque<int> filters;                       // filter indexes chosen in open dialogs
   std::vector<TShownBox> shown;
   std::function<void(const TShownBox&)> whileOpen;  // runs inside every box
 

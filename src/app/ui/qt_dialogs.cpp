@@ -11,7 +11,7 @@ QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-std::optional<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest& request,
+std::optional<TFileChoice> RunFileDialog(QWidget* parent, const TFileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, Text(request.title));
   dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "OpenDialog2" : "SaveDialog1");
@@ -25,7 +25,14 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const TFileDialogReque
   dialog.setDefaultSuffix(Text(request.defaultExtension));
   if (!request.initialName.empty()) dialog.selectFile(Text(request.initialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().front().toStdString();
+  const int selected = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+  return TFileChoice{dialog.selectedFiles().front().toStdString(),
+                     selected >= 0 ? selected + 1 : request.filterIndex};
+}
+
+std::optional<std::string> PathOnly(std::optional<TFileChoice> choice) {
+  if (!choice) return std::nullopt;
+  return choice->path;
 }
 
 }  // namespace
@@ -51,11 +58,15 @@ void TQtDialogs::Inform(const std::string& text, const std::string& caption) {
 }
 
 std::optional<std::string> TQtDialogs::ChooseOpenFile(const TFileDialogRequest& request) {
-  return RunFileDialog(FParent, request, QFileDialog::AcceptOpen);
+  return PathOnly(RunFileDialog(FParent, request, QFileDialog::AcceptOpen));
 }
 
 std::optional<std::string> TQtDialogs::ChooseSaveFile(const TFileDialogRequest& request) {
-  return RunFileDialog(FParent, request, QFileDialog::AcceptSave);
+  return PathOnly(RunFileDialog(FParent, request, QFileDialog::AcceptSave));
+}
+
+std::optional<TFileChoice> TQtDialogs::ChooseOpenFileAndFilter(const TFileDialogRequest& request) {
+  return RunFileDialog(FParent, request, QFileDialog::AcceptOpen);
 }
 
 }  // namespace karvelm

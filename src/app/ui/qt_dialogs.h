@@ -17,6 +17,7 @@ class TQtDialogs final : public TUserDialogs {
   void Inform(const std::string& text, const std::string& caption) override;
   std::optional<std::string> ChooseOpenFile(const TFileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) override;
+  std::optional<TFileChoice> ChooseOpenFileAndFilter(const TFileDialogRequest& request) override;
 
  private:
   QWidget* FParent = nullptr;
