@@ -34,6 +34,7 @@ namespace karvelm {
 class TSelectIntfForm;
 class TAboutForm;
 class TUsbWatch;
+class TConfigPages;
 
 struct TMainFormOptions {
   TCommandLine commandLine;
@@ -56,6 +57,7 @@ class TMainForm final : public QMainWindow, public TShellHost {
   TSupervisor& Shell() { return FShell; }
   TSettings& Settings() { return FSettings; }
   TConfigImage& Image() { return *FImage; }
+  TConfigPages& ConfigPages() { return *FConfigPages; }
   bool ServiceMode() const { return FOptions.commandLine.serviceMode; }
   void SetAboutForm(TAboutForm* form) { FOptions.aboutForm = form; }
   void SetSelectIntfForm(TSelectIntfForm* form) { FOptions.selectIntfForm = form; }
@@ -125,6 +127,7 @@ class TMainForm final : public QMainWindow, public TShellHost {
   TSettings FSettings;
   std::unique_ptr<TConfigImage> FImage;
   std::unique_ptr<TUsbWatch> FUsbWatch;
+  TConfigPages* FConfigPages = nullptr;  // the window's child
   bool FShown = false;
   bool FClosed = false;
   int FRadioIndex = -1;

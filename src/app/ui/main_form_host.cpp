@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/ui/main_form.h"
+#include "config/ui/config_pages.h"
 
 namespace karvelm {
 
@@ -61,7 +62,7 @@ void TMainForm::SetCaption(const std::string& text) {
 }
 
 void TMainForm::RefreshConfigPages() {
-  // TabSheet1Show, TabSheet2Show and TabSheet4Show come with the configuration pages.
+  FConfigPages->Refresh();
 }
 
 void TMainForm::SetProgress2Visible(bool visible) {

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/ui/main_form.h"
+#include "config/ui/config_pages.h"
+#include "config/ui/memory_sheet.h"
 
 namespace karvelm {
 
@@ -36,6 +38,9 @@ QWidget* TMainForm::BuildPages() {
   QWidget* diagnostics = Sheet(PageControl1, "TabSheet5", "Диагностика");
   QWidget* update = Sheet(PageControl1, "TabSheet10", "Обновление ПО");
   Sheet(PageControl1, "TabSheet11", "Отладка");
+  FConfigPages = new TConfigPages(*this, *PageControl1, *FImage, *FOptions.dialogs);
+  connect(Button35, &QPushButton::clicked, this,
+          [this] { FConfigPages->Memory().Button35Click(); });
 
   auto* terminalColumn = new QVBoxLayout(terminal);
   Memo1 = new QPlainTextEdit;
