@@ -1,5 +1,7 @@
 #include "config/config_image.h"
 
+#include <array>
+
 #include "config/config_fields.h"
 
 namespace karvelm {
@@ -52,12 +54,26 @@ uint16_t PageSum16(size_t length, const uint8_t* data) {
   return static_cast<uint16_t>(sum);
 }
 
+namespace {
+
+// Reflected polynomial 0xA001, one entry per low byte of crc ^ data.
+constexpr std::array<uint16_t, 256> MakePageCrcTable() {
+  std::array<uint16_t, 256> table{};
+  for (int index = 0; index < 256; ++index) {
+    uint16_t crc = static_cast<uint16_t>(index);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    table[index] = crc;
+  }
+  return table;
+}
+
+constexpr std::array<uint16_t, 256> kPageCrcTable = MakePageCrcTable();
+
+}  // namespace
+
 uint16_t PageCrc16(size_t length, const uint8_t* data) {
   uint16_t crc = 0xFFFF;
-  for (size_t i = 0; i < length; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
+  for (size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ kPageCrcTable[(crc ^ data[i]) & 0xFF];
   return crc;
 }
 

@@ -1,14 +1,39 @@
 #include "config/frame_crc.h"
 
+#include <array>
+
 namespace karvelm {
 
-uint16_t Crc16Step(uint8_t byte, uint16_t crc) {
+namespace {
+
+// The byte step bit by bit: shift crc:byte left through the polynomial.
+constexpr uint16_t Crc16StepBitwise(uint8_t byte, uint16_t crc) {
   uint32_t value = static_cast<uint32_t>(crc) << 8 | byte;
   for (int bit = 0; bit < 8; ++bit) {
     value <<= 1;
     if (value & 0x1000000) value ^= 0x1800500;  // drop bit 24, fold in 0x8005 << 8
   }
   return static_cast<uint16_t>(value >> 8);
+}
+
+// The step is linear: only the high byte of crc reaches the polynomial, so its effect is a
+// table lookup and the rest just moves up by a byte.
+constexpr std::array<uint16_t, 256> MakeStepTable() {
+  std::array<uint16_t, 256> table{};
+  for (int high = 0; high < 256; ++high)
+    table[high] = Crc16StepBitwise(0, static_cast<uint16_t>(high << 8));
+  return table;
+}
+
+constexpr std::array<uint16_t, 256> kStepTable = MakeStepTable();
+
+static_assert(Crc16StepBitwise(0x31, 0x1234) ==
+              (((0x1234 & 0xFF) << 8 | 0x31) ^ kStepTable[0x12]));
+
+}  // namespace
+
+uint16_t Crc16Step(uint8_t byte, uint16_t crc) {
+  return static_cast<uint16_t>(((crc & 0xFF) << 8 | byte) ^ kStepTable[crc >> 8]);
 }
 
 uint16_t FrameCheck(const uint8_t* bytes, size_t count) {
