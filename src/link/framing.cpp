@@ -3,23 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace karvelm {
 
 namespace {
-
-void PutU16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 uint32_t ChecksumStep(uint32_t sum, uint8_t byte) { return ((sum << 1) | (sum >> 31)) + byte; }
 

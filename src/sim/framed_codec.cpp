@@ -12,16 +12,16 @@ bool DecodeFramedPacket(TIntfType kind, const uint8_t* bytes, int size, TSimRequ
   if (size < kFramedHeaderSize) return false;
   const uint8_t type = bytes[0];
   if (type != kPacketTypeCommand && type != kPacketTypeData) return false;
-  const int length = SimGetU16(bytes + 2);
+  const int length = GetU16(bytes + 2);
   if (length < kFramedHeaderSize || length > size) return false;
   std::vector<uint8_t> copy(bytes, bytes + length);
-  SimPutU32(copy.data() + 8, 0);
-  if (PacketChecksum(copy.data(), copy.size()) != SimGetU32(bytes + 8)) return false;
+  PutU32(copy.data() + 8, 0);
+  if (PacketChecksum(copy.data(), copy.size()) != GetU32(bytes + 8)) return false;
   out = TSimRequest{};
   out.kind = kind;
   out.type = type;
   out.code = type == kPacketTypeCommand ? bytes[1] : 0;
-  out.sequence = SimGetU32(bytes + 4);
+  out.sequence = GetU32(bytes + 4);
   out.payload.assign(bytes + kFramedHeaderSize, bytes + length);
   return true;
 }
@@ -40,10 +40,10 @@ std::vector<uint8_t> EncodeFramedPacket(const TSimPacket& packet) {
   bytes.resize(static_cast<size_t>(std::max<int>(static_cast<int>(bytes.size()),
                                                  reportSize > 0 ? reportSize : kMinDatagramSize)));
 
-  if (packet.badChecksum) SimPutU32(bytes.data() + 8, SimGetU32(bytes.data() + 8) ^ 0xA5A5A5A5u);
+  if (packet.badChecksum) PutU32(bytes.data() + 8, GetU32(bytes.data() + 8) ^ 0xA5A5A5A5u);
   if (packet.badLength) {
     const size_t beyond = std::min<size_t>(bytes.size() + 4, 0xFFFF);
-    SimPutU16(bytes.data() + 2, static_cast<uint16_t>(beyond));
+    PutU16(bytes.data() + 2, static_cast<uint16_t>(beyond));
   }
   return bytes;
 }

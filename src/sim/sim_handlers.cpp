@@ -16,13 +16,13 @@ using namespace simcmd;
 
 void Identify(TModuleSim& sim, const TSimRequest& request) {
   uint8_t reply[2];
-  SimPutU16(reply, sim.IdentityFor(request.kind));
+  PutU16(reply, sim.IdentityFor(request.kind));
   sim.Reply(request, reply);
 }
 
 void VersionReply(TModuleSim& sim, const TSimRequest& request, TSimProgram side) {
   uint8_t reply[4];
-  SimPutU32(reply, sim.VersionOf(side));
+  PutU32(reply, sim.VersionOf(side));
   sim.Reply(request, reply);
 }
 
@@ -36,10 +36,10 @@ TSimProgram OtherSide(TSimProgram program) {
 void ReadBus(TModuleSim& sim, const TSimRequest& request) {
   const std::vector<uint8_t>& p = request.payload;
   if (p.size() < 12) return sim.FailData(request);
-  const uint32_t address = SimGetU32(p.data());
-  const uint32_t count = SimGetU32(p.data() + 4);
+  const uint32_t address = GetU32(p.data());
+  const uint32_t count = GetU32(p.data() + 4);
   const uint32_t maxWords = static_cast<uint32_t>(LinkSizes(request.kind).chunk) / 2;
-  if (count == 0 || count > maxWords || count != SimGetU32(p.data() + 8) || (address & 1) ||
+  if (count == 0 || count > maxWords || count != GetU32(p.data() + 8) || (address & 1) ||
       address + 2 * count > 0x10000)
     return sim.FailData(request);
   std::vector<uint8_t> data;
@@ -56,12 +56,12 @@ void WriteBus(TModuleSim& sim, const TSimRequest& request) {
   uint32_t address = 0;
   uint16_t value = 0;
   if (request.kind == itHID_OLD) {
-    address = SimGetU16(p.data());  // legacy payloads are always 62 bytes
-    value = SimGetU16(p.data() + 2);
+    address = GetU16(p.data());  // legacy payloads are always 62 bytes
+    value = GetU16(p.data() + 2);
   } else {
     if (p.size() < 8) return sim.Fail(request);
-    address = SimGetU32(p.data());
-    value = static_cast<uint16_t>(SimGetU32(p.data() + 4));
+    address = GetU32(p.data());
+    value = static_cast<uint16_t>(GetU32(p.data() + 4));
   }
   if ((address & 1) || address > 0xFFFE) return sim.Fail(request);
   sim.Bus().Write(static_cast<uint16_t>(address), value);

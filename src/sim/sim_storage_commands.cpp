@@ -145,8 +145,8 @@ void OpenRead(TModuleSim& sim, const TSimRequest& request, std::shared_ptr<TRead
   const std::vector<uint8_t>& p = request.payload;
   *cursor = {};
   if (p.size() < 8) return sim.Fail(request);
-  const std::optional<uint32_t> address = StorageAddress(request.kind, SimGetU32(p.data()));
-  const uint32_t length = SimGetU32(p.data() + 4);
+  const std::optional<uint32_t> address = StorageAddress(request.kind, GetU32(p.data()));
+  const uint32_t length = GetU32(p.data() + 4);
   if (!address || !TSimStorage::Contains(*address, length)) return sim.Fail(request);
   if (sim.Faults().failReadAt != 0 && *address == sim.Faults().failReadAt) return sim.Fail(request);
 
@@ -176,7 +176,7 @@ void WriteConfig(TModuleSim& sim, const TSimRequest& request) {
   const std::vector<uint8_t>& p = request.payload;
   sim.SetDataSink(nullptr);
   if (p.size() < 4) return sim.Fail(request);
-  const uint32_t total = SimGetU32(p.data());
+  const uint32_t total = GetU32(p.data());
   if (total == 0 || total > kSimMaxConfigStream) return sim.Fail(request);
   auto session = std::make_shared<TWriteSession>(total);
   sim.SetDataSink([session](TModuleSim& s, const TSimRequest& data) {

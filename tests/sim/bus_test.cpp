@@ -45,7 +45,7 @@ TEST_P(SimBusTest, WriteBusBytesOnTheLink) {
     case itHID_NEW:
       ASSERT_EQ(raw.size(), 64u);
       EXPECT_EQ(raw[0], 1) << "report ID and packet type";
-      EXPECT_EQ(SimGetU16(raw.data() + 2), 32) << "12-byte header and 20-byte payload";
+      EXPECT_EQ(GetU16(raw.data() + 2), 32) << "12-byte header and 20-byte payload";
       EXPECT_TRUE(std::equal(framedPayload.begin(), framedPayload.end(), raw.begin() + 12));
       break;
     default:
@@ -87,7 +87,7 @@ TEST_P(SimBusTest, MalformedBusRequestsAreRefused) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<uint8_t> payload = ReadBusPayload(c.address, c.count);
-    SimPutU32(payload.data() + 8, c.count2);
+    PutU32(payload.data() + 8, c.count2);
     uint8_t data[2] = {};
     EXPECT_FALSE(ReadData(cmdReadBus, payload.data(), 12, data, 2, 250));
   }
@@ -127,7 +127,7 @@ TEST_P(SimBusTest, AnswersHaveTheReportSizesOfTheKind) {
     case itHID_OLD:
       EXPECT_EQ(reply->bytes.size(), 65u);
       EXPECT_EQ(reply->bytes[0], 0);
-      EXPECT_EQ(SimGetU16(reply->bytes.data() + 1), 0x3B05) << "payload from byte 1";
+      EXPECT_EQ(GetU16(reply->bytes.data() + 1), 0x3B05) << "payload from byte 1";
       EXPECT_EQ(data->bytes.size(), 65u);
       break;
     case itHID_NEW:
@@ -137,7 +137,7 @@ TEST_P(SimBusTest, AnswersHaveTheReportSizesOfTheKind) {
       break;
     default:
       EXPECT_EQ(reply->bytes.size(), 64u) << "padded like the module's datagrams";
-      EXPECT_EQ(SimGetU16(reply->bytes.data() + 2), 14) << "length counts only the packet";
+      EXPECT_EQ(GetU16(reply->bytes.data() + 2), 14) << "length counts only the packet";
       EXPECT_EQ(data->bytes.size(), 64u);
       break;
   }

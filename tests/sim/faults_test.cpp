@@ -100,7 +100,7 @@ TEST_P(SimFaultTest, StatusFFDeliversPayloadAndSequence) {
   SequenceNumber = 7;
   uint8_t reply[4] = {};
   EXPECT_EQ(Transact(cmdGetVersion, nullptr, 0, reply, 4, 250), !Framed());
-  EXPECT_EQ(SimGetU32(reply), kSimDefaultFirmwareVersion);
+  EXPECT_EQ(GetU32(reply), kSimDefaultFirmwareVersion);
   if (Framed()) {
     EXPECT_EQ(SequenceNumber, 7u);
     EXPECT_EQ(sim->Faults().statusFF, 0);

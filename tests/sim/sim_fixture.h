@@ -42,18 +42,18 @@ class SimLinkFixture {
   std::optional<uint32_t> Version(uint8_t code) {
     uint8_t reply[4] = {};
     if (!Transact(code, nullptr, 0, reply, 4, 250)) return std::nullopt;
-    return SimGetU32(reply);
+    return GetU32(reply);
   }
 
   // The 20-byte cmdWriteBus form of the link kind.
   static std::vector<uint8_t> WriteBusPayload(bool legacy, uint16_t address, uint16_t value) {
     std::vector<uint8_t> payload(20, 0);
     if (legacy) {
-      SimPutU16(payload.data(), address);
-      SimPutU16(payload.data() + 2, value);
+      PutU16(payload.data(), address);
+      PutU16(payload.data() + 2, value);
     } else {
-      SimPutU32(payload.data(), address);
-      SimPutU32(payload.data() + 4, value);
+      PutU32(payload.data(), address);
+      PutU32(payload.data() + 4, value);
     }
     return payload;
   }
@@ -64,9 +64,9 @@ class SimLinkFixture {
 
   static std::vector<uint8_t> ReadBusPayload(uint32_t address, uint32_t count) {
     std::vector<uint8_t> payload(12, 0);
-    SimPutU32(payload.data(), address);
-    SimPutU32(payload.data() + 4, count);
-    SimPutU32(payload.data() + 8, count);
+    PutU32(payload.data(), address);
+    PutU32(payload.data() + 4, count);
+    PutU32(payload.data() + 8, count);
     return payload;
   }
   std::optional<std::vector<uint16_t>> ReadWords(uint16_t address, uint32_t count) {
@@ -74,7 +74,7 @@ class SimLinkFixture {
     std::vector<uint8_t> data(2 * count, 0xEE);
     if (!ReadData(0x03, payload.data(), 12, data.data(), 2 * count, 250)) return std::nullopt;
     std::vector<uint16_t> words(count);
-    for (uint32_t i = 0; i < count; ++i) words[i] = SimGetU16(data.data() + 2 * i);
+    for (uint32_t i = 0; i < count; ++i) words[i] = GetU16(data.data() + 2 * i);
     return words;
   }
 

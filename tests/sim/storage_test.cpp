@@ -73,7 +73,7 @@ class SimStorageTest : public SimLinkFixture, public ::testing::TestWithParam<TI
     std::vector<TBlockRequest> blocks;
     for (const TSimRequest& r : sim->Requests()) {
       if (r.type == kSimTypeReply && r.code == cmdOpenRead)
-        blocks.push_back({SimGetU32(r.payload.data()), SimGetU32(r.payload.data() + 4), 0});
+        blocks.push_back({GetU32(r.payload.data()), GetU32(r.payload.data() + 4), 0});
       else if (r.type == kSimTypeReply && r.code == cmdReadNext && !blocks.empty())
         ++blocks.back().readNext;
     }
@@ -86,7 +86,7 @@ class SimStorageTest : public SimLinkFixture, public ::testing::TestWithParam<TI
     int count = 0;
     for (const TSimRequest& r : sim->Requests()) {
       if (r.type == kSimTypeReply && r.code == cmdWriteConfig) {
-        total = SimGetU32(r.payload.data());
+        total = GetU32(r.payload.data());
         stream.clear();
         count = 0;
       } else if (r.type == kSimTypeData) {

@@ -89,7 +89,7 @@ TEST_F(SimServerTest, ServesTheLinkOperations) {
   uint8_t read[12] = {0x82, 0xEF, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
   uint8_t word[2] = {};
   EXPECT_TRUE(ReadData(0x03, read, 12, word, 2, 250));
-  EXPECT_EQ(SimGetU16(word), 0x1234);
+  EXPECT_EQ(GetU16(word), 0x1234);
 
   // Delayed answers go out when due, without another datagram to wake the loop.
   server.WithSim([](TModuleSim& sim) { sim.Faults().delayMs = 30; });
@@ -105,7 +105,7 @@ TEST_F(SimServerTest, ServesTheLinkOperations) {
     ASSERT_FALSE(sim.Received().empty());
     const std::vector<uint8_t>& first = sim.Received()[0].raw;
     ASSERT_EQ(first.size(), 64u) << "the link pads short datagrams";
-    EXPECT_EQ(SimGetU16(first.data() + 2), 12) << "an identify packet without payload";
+    EXPECT_EQ(GetU16(first.data() + 2), 12) << "an identify packet without payload";
     EXPECT_EQ(sim.Bus().Peek(0xEF82), 0x1234);
   });
   CloseLink();
@@ -124,12 +124,12 @@ TEST_F(SimServerTest, AnswersEachSenderAtItsOwnAddressPaddedTo64Bytes) {
 
   uint8_t reply[2048];
   ASSERT_EQ(first.Receive(reply, sizeof reply, 2000), 64);
-  EXPECT_EQ(SimGetU16(reply + 2), 14);
-  EXPECT_EQ(SimGetU32(reply + 4), 5u);
-  EXPECT_EQ(SimGetU16(reply + 12), 0x3B07);
+  EXPECT_EQ(GetU16(reply + 2), 14);
+  EXPECT_EQ(GetU32(reply + 4), 5u);
+  EXPECT_EQ(GetU16(reply + 12), 0x3B07);
   ASSERT_EQ(second.Receive(reply, sizeof reply, 2000), 64);
-  EXPECT_EQ(SimGetU32(reply + 4), 9u);
-  EXPECT_EQ(SimGetU32(reply + 12), 0x02002200u);
+  EXPECT_EQ(GetU32(reply + 4), 9u);
+  EXPECT_EQ(GetU32(reply + 12), 0x02002200u);
   EXPECT_EQ(first.Receive(reply, sizeof reply, 50), -1) << "nothing more for the first";
   server.Stop();
 }
@@ -186,7 +186,7 @@ TEST_F(SimServerTest, ProgramServesUntilSigterm) {
     EXPECT_TRUE(CheckModule(FirmwareIdFor(itUDP), 250));
     uint8_t version[4] = {};
     EXPECT_TRUE(Transact(0x02, nullptr, 0, version, 4, 250));
-    EXPECT_EQ(SimGetU32(version), 0x03010200u);
+    EXPECT_EQ(GetU32(version), 0x03010200u);
     CloseLink();
   }
   ::kill(child, SIGTERM);
