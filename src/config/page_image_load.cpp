@@ -74,6 +74,8 @@ TPageLoadResult LoadPageImage(TConfigImage& image, int page, const std::string& 
   struct stat info {};
   if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode))
     return {plCannotOpen, FileErrorText(kCannotOpenFileFormat, path, EISDIR)};
+  // A device such as /dev/zero never ends and the absolute loader would scan it for ever.
+  if (!S_ISREG(info.st_mode)) return {plBadContent, kPageLoadErrorText};
 
   TFileSource source(file.get());
   const auto rewind = [&file] {

@@ -108,6 +108,15 @@ TEST_F(PageLoad, NothingReadFailsAndKeepsTheChecks) {
   EXPECT_EQ(image->PageCrc[2], 0x5678);
 }
 
+TEST_F(PageLoad, EndlessDeviceIsRefusedInsteadOfScanned) {
+  std::fill_n(image->Page(3), kPageSize, 0x5A);
+  for (TPageFormat format : {pfAbsoluteLoader, pfAuto, pfBinary}) {
+    const TPageLoadResult result = LoadPageImage(*image, 3, "/dev/zero", format);
+    EXPECT_EQ(result.status, plBadContent);
+    EXPECT_EQ(PageBytes(*image, 3), Bytes(kPageSize, 0x5A)) << "the page is not even erased";
+  }
+}
+
 TEST_F(PageLoad, FileThatCannotBeOpenedLeavesThePageAlone) {
   std::fill_n(image->Page(1), kPageSize, 0x5A);
   for (const std::string& path : {folder.File("missing.bin"), folder.Path()}) {
