@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/app_texts.h"
+#include "app/ui/desktop_shell.h"
 #include "link/commands.h"
 #include "link/link_error.h"
 #include "main_form_fixture.h"
@@ -257,6 +258,34 @@ TEST_F(MainFormFixture, PageChangesAreRefusedWhileTheDacTimerRuns) {
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(mpDiagnostics).center());
   EXPECT_TRUE(form->Shell().dac_screen);
   EXPECT_FALSE(form->Shell().terminal_mode);
+}
+
+// Records what would be opened instead of starting a viewer.
+class TRecordingShell final : public TDesktopShell {
+ public:
+  void OpenDocument(const QString& path) override { opened.push_back(path.toStdString()); }
+  std::vector<std::string> opened;
+};
+
+TEST_F(MainFormFixture, HelpOpensTheDocumentBesideTheExecutable) {
+  TRecordingShell shell;
+  SetDesktopShell(&shell);
+  WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=-1\n");
+  Start();
+  // Started from another folder, the document is still the one beside the program.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Path());
+  Action("N9")->trigger();
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QTest::keyClick(form.get(), Qt::Key_F1);
+  std::filesystem::current_path(before);
+  SetDesktopShell(nullptr);
+  const std::string expected =
+      (QCoreApplication::applicationDirPath() + "/KarvelMcfg.pdf").toStdString();
+  EXPECT_THAT(shell.opened, testing::ElementsAre(expected, expected));
+  EXPECT_TRUE(dialogs.shown.empty()) << "the outcome is not checked";
 }
 
 TEST_F(MainFormFixture, EscapedExceptionIsReportedAndTheTimerGoesOn) {

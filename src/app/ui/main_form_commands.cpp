@@ -1,11 +1,9 @@
 // Handlers of the status-panel buttons, the tool bar and the help menu.
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "app/app_texts.h"
 #include "app/file_actions.h"
 #include "app/transfer_actions.h"
 #include "app/ui/about_form.h"
+#include "app/ui/desktop_shell.h"
 #include "app/ui/main_form.h"
 
 namespace karvelm {
@@ -41,9 +39,8 @@ void TMainForm::WriteConfiguration(int configIndex) {
   WriteConfigurationWithProgress(*this, *FOptions.dialogs, *FImage, configIndex);
 }
 
-// The document lies beside the program's working folder; the outcome is not checked.
 void TMainForm::N9Click() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(kHelpDocument));
+  DesktopShell().OpenDocument(HelpDocumentPath());
 }
 
 void TMainForm::N10Click() {

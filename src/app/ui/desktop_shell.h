@@ -1,0 +1,24 @@
+// The desktop shell's "open" of a document (the help file), behind a seam so that tests see
+// what would be opened without starting a viewer.
+#pragma once
+
+#include <QString>
+
+namespace karvelm {
+
+class TDesktopShell {
+ public:
+  virtual ~TDesktopShell() = default;
+  // Asks the desktop to open the file with its usual program; the outcome is not checked.
+  virtual void OpenDocument(const QString& path) = 0;
+};
+
+// The shell the program uses: the desktop's own unless a test installs another.
+TDesktopShell& DesktopShell();
+void SetDesktopShell(TDesktopShell* shell);  // nullptr restores the desktop's
+
+// The help document lies beside the executable, as the settings file does, so that it is
+// found whatever folder the program was started from.
+QString HelpDocumentPath();
+
+}  // namespace karvelm
