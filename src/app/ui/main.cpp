@@ -1,4 +1,5 @@
 // KarvelMcfg: the start and stop order of the desktop program.
+#include <chrono>
 #include <memory>
 
 #include "app/app_texts.h"
@@ -10,9 +11,11 @@
 #include "app/ui/main_form.h"
 #include "app/ui/qt_dialogs.h"
 #include "app/ui/select_intf_form.h"
+#include "app/ui/startup_probe.h"
 #include "link/hid_backend.h"
 
 int main(int argc, char** argv) {
+  const auto started = std::chrono::steady_clock::now();
   using namespace karvelm;
   TKarvelmApplication app(argc, argv);
   BindHidLibrary();  // before the first window; a USB link without it reports its own error
@@ -43,6 +46,7 @@ int main(int argc, char** argv) {
     TSelectIntfForm select;
     form.SetAboutForm(&about);
     form.SetSelectIntfForm(&select);
+    InstallStartupProbe(form, started);
     form.show();
     result = app.exec();
   }
