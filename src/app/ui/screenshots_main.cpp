@@ -13,6 +13,8 @@
 #include "app/ui/karvelm_application.h"
 #include "app/ui/main_form.h"
 #include "app/ui/select_intf_form.h"
+#include "config/ui/config_pages.h"
+#include "config/ui/ext_inputs_dialog.h"
 
 namespace {
 
@@ -86,6 +88,8 @@ int main(int argc, char** argv) {
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");
+    ok &= Save(form.ConfigPages().ExtInputsForm(), folder, "ext_inputs");
+    form.ConfigPages().ExtInputsForm().hide();
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
                     QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
     ok &= Save(box, folder, "message_outdated_firmware");

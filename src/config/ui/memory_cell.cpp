@@ -49,9 +49,12 @@ void TMemoryCell::Show(const TMemoryCellView& view) {
 }
 
 void TMemoryCell::mouseReleaseEvent(QMouseEvent* event) {
-  QLabel::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit Clicked(this);
+  if (event->button() != Qt::LeftButton) {
+    QLabel::mouseReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  if (rect().contains(event->position().toPoint())) emit Clicked(this);
 }
 
 }  // namespace karvelm
