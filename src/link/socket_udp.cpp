@@ -78,6 +78,9 @@ void TSocketUDP::Release() {
   if (FUDPSocket > 0) {
     ::shutdown(FUDPSocket, SHUT_RDWR);
     ::close(FUDPSocket);
+    // The descriptor may come back as another socket without our receive timeout; a stale
+    // entry would make the next receive on it block for good.
+    if (timedSocket == FUDPSocket) timedSocket = -1;
   }
   FUDPSocket = 0;
 }

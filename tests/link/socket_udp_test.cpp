@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include "link/ext_intf.h"
@@ -90,6 +91,46 @@ TEST(UdpSocket, HandleZeroNeverTouchesTheNetwork) {
   uint8_t packet[12] = {};
   EXPECT_FALSE(SendDatagram(0, packet, 12));
   EXPECT_FALSE(ReceiveDatagram(0, packet, 12, 0));
+}
+
+// A closed link's descriptor number handed out again to a socket that never had a receive
+// timeout: the wait must still end after the caller's timeout.
+TEST(UdpSocket, ReusedDescriptorStillWaitsOnlyTheTimeout) {
+  TPeerSocket peer;
+  int reused = -1;
+  {
+    TSocketUDP link("127.0.0.1", peer.Port(), FreeUdpPort());
+    uint8_t nothing[8];
+    EXPECT_FALSE(ReceiveDatagram(link.client(), nothing, 8, 100));
+    reused = link.client();
+  }
+  const uint16_t port = FreeUdpPort();
+  const int raw = ::socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(raw, 0);
+  if (raw != reused) {
+    ASSERT_EQ(::dup2(raw, reused), reused);
+    ::close(raw);
+  }
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(reused, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  // Wakes a receive that would otherwise block for ever.
+  std::thread rescue([&peer, port] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const uint8_t wake = 1;
+    peer.SendTo(port, &wake, 1);
+  });
+  uint8_t destination[8];
+  const auto start = std::chrono::steady_clock::now();
+  const bool got = ReceiveDatagram(reused, destination, 8, 100);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  rescue.join();
+  ::close(reused);
+  EXPECT_FALSE(got);
+  EXPECT_LT(waited, std::chrono::milliseconds(1000));
 }
 
 TEST(UdpSocket, PortInUseGivesTheBindError) {
