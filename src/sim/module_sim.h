@@ -15,6 +15,7 @@
 
 #include "base/clock.h"
 #include "link/intf_type.h"
+#include "link/module_records.h"
 #include "sim/bus_memory.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_storage.h"
@@ -101,6 +102,8 @@ class TModuleSim {
   void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
 
   TBusMemory& Bus() { return FBus; }
+  // External modules on the high-speed bus by (type, index); a slot not listed is empty.
+  std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& ExtModules() { return FExtModules; }
   // The common block and both stored configurations, as the bootloader reads and writes them.
   TSimStorage& Storage() { return FStorage; }
   TClock& ClockRef() const { return FClock ? *FClock : Clock(); }
@@ -129,6 +132,7 @@ class TModuleSim {
   uint64_t FCurrentOrigin = 0;
   size_t FRecordLimit = 0;
   TBusMemory FBus;
+  std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo> FExtModules;
   TSimStorage FStorage;
   std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
   TSimHandler FDataSink;

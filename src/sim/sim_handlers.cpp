@@ -68,6 +68,28 @@ void WriteBus(TModuleSim& sim, const TSimRequest& request) {
   sim.Reply(request);
 }
 
+// Framed: type u32, index u32; reply NetAddress u32, the register map, version u32, four
+// unused bytes. itHID_OLD: type and index one byte each; the reply's NetAddress is one byte.
+void GetExtModule(TModuleSim& sim, const TSimRequest& request) {
+  const std::vector<uint8_t>& p = request.payload;
+  const bool legacy = request.kind == itHID_OLD;
+  if (p.size() < (legacy ? 2u : 8u)) return sim.Fail(request);
+  const uint32_t type = legacy ? p[0] : GetU32(p.data());
+  const uint32_t index = legacy ? p[1] : GetU32(p.data() + 4);
+  ExtModuleInfo info;
+  if (auto found = sim.ExtModules().find({type, index}); found != sim.ExtModules().end())
+    info = found->second;
+  std::vector<uint8_t> reply;
+  if (legacy)
+    reply.push_back(static_cast<uint8_t>(info.NetAddress));
+  else
+    SimAppendU32(reply, info.NetAddress);
+  reply.insert(reply.end(), info.RegisterMap.begin(), info.RegisterMap.end());
+  SimAppendU32(reply, info.Version);
+  reply.resize(reply.size() + 4, 0);
+  sim.Reply(request, reply);
+}
+
 }  // namespace
 
 void InstallBaseCommands(TModuleSim& sim) {
@@ -81,6 +103,7 @@ void InstallBaseCommands(TModuleSim& sim) {
   }
   sim.SetHandler(spFirmware, cmdReadBus, ReadBus);
   sim.SetHandler(spFirmware, cmdWriteBus, WriteBus);
+  sim.SetHandler(spFirmware, cmdGetExtModule, GetExtModule);
   // Both switches answer nothing: the module restarts at once.
   sim.SetHandler(spFirmware, cmdEnterLoader,
                  [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); });

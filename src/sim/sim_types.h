@@ -24,6 +24,7 @@ constexpr uint8_t cmdWriteBus = 0x04;
 constexpr uint8_t cmdEnterLoader = 0x09;  // to the firmware
 constexpr uint8_t cmdGetOtherVersion = 0x0A;
 constexpr uint8_t cmdRestart = 0x0B;  // to the bootloader
+constexpr uint8_t cmdGetExtModule = 0x0D;
 }  // namespace simcmd
 
 constexpr uint8_t kSimTypeReply = 1;  // framed type of a reply; also the USB report ID

@@ -11,6 +11,7 @@
 #include "link/commands.h"
 #include "link/ext_intf.h"
 #include "link/framing.h"
+#include "link/module_commands.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
 
@@ -154,6 +155,35 @@ TEST_P(HidSimTest, BusReadAndWrite) {
     EXPECT_EQ(module.device->getRequests[1].reportId, 1);
     EXPECT_EQ(module.device->getRequests[1].size, 64);
   }
+  ExpectModelGotEverything();
+}
+
+// The external-module query in both layouts: one-byte type and index (the 0x55 report) on
+// the first generation, two 32-bit words on the second; an empty slot answers NetAddress 0.
+TEST_P(HidSimTest, ExternalModuleQueryInBothLayouts) {
+  module.sim.SetProgram(spFirmware);
+  ExtModuleInfo stored;
+  stored.NetAddress = 0x21;
+  for (size_t i = 0; i < stored.RegisterMap.size(); ++i)
+    stored.RegisterMap[i] = static_cast<uint8_t>(i < 4 ? 0x10 + i : 0xFF);
+  stored.Version = 0x01020304;
+  module.sim.ExtModules()[{3, 1}] = stored;
+
+  ExtModuleInfo info;
+  info.TableRow = 9;
+  ASSERT_TRUE(GetExtModule(3, 1, info));
+  EXPECT_EQ(info.NetAddress, 0x21u);
+  EXPECT_EQ(info.RegisterMap, stored.RegisterMap);
+  EXPECT_EQ(info.Version, 0x01020304u);
+  EXPECT_EQ(info.TableRow, 9) << "the view's row is not the link's";
+  const HidBytes request = legacy ? HidBytes{3, 1} : HidBytes{3, 0, 0, 0, 1, 0, 0, 0};
+  EXPECT_EQ(TakeWritten(),
+            (std::vector<HidBytes>{Expected(kind, 1, cmdGetExtModule, request, 0x20)}));
+  ASSERT_EQ(module.device->getRequests.size(), 1u);
+  EXPECT_EQ(module.device->getRequests[0].reportId, replyId);
+
+  ASSERT_TRUE(GetExtModule(3, 2, info));
+  EXPECT_EQ(info.NetAddress, 0u) << "an empty slot";
   ExpectModelGotEverything();
 }
 
