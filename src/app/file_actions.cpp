@@ -7,11 +7,11 @@
 namespace karvelm {
 
 TFileDialogRequest OpenConfigDialogRequest() {
-  return {kOpenConfigDialogTitle, kOpenConfigDialogFilter, kConfigFileExtension, 1, {}};
+  return {kOpenConfigDialogTitle, kOpenConfigDialogFilter, kConfigFileExtension, 1, {}, {}};
 }
 
 TFileDialogRequest SaveConfigDialogRequest() {
-  return {kSaveConfigDialogTitle, kSaveConfigDialogFilter, kConfigFileExtension, 1, {}};
+  return {kSaveConfigDialogTitle, kSaveConfigDialogFilter, kConfigFileExtension, 1, {}, {}};
 }
 
 void OpenConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image) {

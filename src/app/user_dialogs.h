@@ -15,6 +15,7 @@ struct TFileDialogRequest {
   std::string defaultExtension;  // without the point; added when the typed name has none
   int filterIndex = 1;
   std::string initialName;
+  std::string name;  // the dialog's object name; empty: OpenDialog2 or SaveDialog1
 };
 
 // An open dialog's answer: the file and the filter the user had selected in it (1-based).

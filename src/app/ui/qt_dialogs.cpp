@@ -14,7 +14,9 @@ QString Text(const std::string& text) {
 std::optional<TFileChoice> RunFileDialog(QWidget* parent, const TFileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, Text(request.title));
-  dialog.setObjectName(mode == QFileDialog::AcceptOpen ? "OpenDialog2" : "SaveDialog1");
+  dialog.setObjectName(Text(request.name.empty() ? (mode == QFileDialog::AcceptOpen ? "OpenDialog2"
+                                                                                 : "SaveDialog1")
+                                                 : request.name));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
@@ -22,7 +24,9 @@ std::optional<TFileChoice> RunFileDialog(QWidget* parent, const TFileDialogReque
   dialog.setNameFilters(filters);
   if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
     dialog.selectNameFilter(filters[request.filterIndex - 1]);
-  dialog.setDefaultSuffix(Text(request.defaultExtension));
+  // Only a saved name gets the default extension: on opening, a typed name without a point
+  // (tape images often have none) must stay the file it names.
+  if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(Text(request.defaultExtension));
   if (!request.initialName.empty()) dialog.selectFile(Text(request.initialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const int selected = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
@@ -41,7 +45,11 @@ QStringList FileDialogFilters(const std::string& filter) {
   const QStringList parts = Text(filter).split('|');
   QStringList filters;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    filters << QString("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+    // "*.*" means every file; to the Qt dialog it would mean names with a point only.
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns)
+      if (pattern == "*.*") pattern = "*";
+    filters << QString("%1 (%2)").arg(parts[i], patterns.join(' '));
   }
   return filters;
 }

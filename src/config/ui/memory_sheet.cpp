@@ -83,7 +83,8 @@ void TMemorySheet::ShowMemoryMap(int layout) {
 void TMemorySheet::StaticTextClick(TMemoryCell& cell) {
   if (!cell.View().clickable()) return;
   const int page = cell.View().romPage();
-  TFileDialogRequest request;  // OpenDialog1: no title of its own
+  TFileDialogRequest request;  // no title of its own
+  request.name = "OpenDialog1";
   request.filter = kPageImageDialogFilter;
   request.defaultExtension = kPageImageDefaultExtension;
   request.filterIndex = FFilterIndex;

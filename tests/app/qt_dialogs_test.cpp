@@ -1,0 +1,44 @@
+// The file dialogs' filters as Qt is given them.
+#include "app/ui/qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+
+#include "config/config_texts.h"
+#include "config/page_image_load.h"
+
+namespace karvelm {
+namespace {
+
+bool Matches(const QString& filter, const QString& name) {
+  const QString patterns = filter.section('(', 1).chopped(1);
+  for (const QString& pattern : patterns.split(' ', Qt::SkipEmptyParts))
+    if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern))
+            .match(name)
+            .hasMatch())
+      return true;
+  return false;
+}
+
+TEST(FileDialogFilters, PairsBecomeQtFiltersAndAllFilesMeansEveryName) {
+  const QStringList config = FileDialogFilters(kOpenConfigDialogFilter);
+  EXPECT_EQ(config, (QStringList{"Бинарный файл (*.bin)", "Все файлы (*)"}));
+
+  const QStringList pages = FileDialogFilters(kPageImageDialogFilter);
+  ASSERT_EQ(pages.size(), 3);
+  // A paper-tape image without an extension is offered under the last filter only.
+  EXPECT_FALSE(Matches(pages[0], "tape"));
+  EXPECT_FALSE(Matches(pages[1], "tape"));
+  EXPECT_TRUE(Matches(pages[2], "tape"));
+  EXPECT_TRUE(Matches(pages[2], "rom.bin"));
+  EXPECT_TRUE(Matches(pages[0], "rom.bin"));
+}
+
+TEST(FileDialogFilters, SeveralPatternsAndAnOddPairCount) {
+  EXPECT_EQ(FileDialogFilters("Образы|*.bin;*.lda|Лишнее"), (QStringList{"Образы (*.bin *.lda)"}));
+  EXPECT_TRUE(FileDialogFilters("").isEmpty());
+}
+
+}  // namespace
+}  // namespace karvelm
