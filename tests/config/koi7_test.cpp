@@ -84,10 +84,15 @@ TEST(Cp1251, Utf8RoundTrip) {
   EXPECT_EQ(static_cast<uint8_t>(cp[0]), 0xCF);  // П
   EXPECT_EQ(static_cast<uint8_t>(cp[6]), 0xB9);  // №
   EXPECT_EQ(Cp1251ToUtf8(cp), text);
+  // Every byte comes back, the unassigned 0x98 included.
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string one(1, static_cast<char>(byte));
+    EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(one)), one) << byte;
+  }
   EXPECT_EQ(Utf8ToCp1251("日"), "?");               // no Windows-1251 code
   EXPECT_EQ(Utf8ToCp1251("\xD0"), "?");             // cut-off sequence
   EXPECT_EQ(Utf8ToCp1251("\x80Z"), "?Z");           // stray continuation byte
-  EXPECT_EQ(Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");  // unassigned byte
+  EXPECT_EQ(Cp1251ToUtf8("\x98"), "\xC2\x98");  // unassigned byte: kept as U+0098
 }
 
 }  // namespace
