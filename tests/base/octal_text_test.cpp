@@ -15,17 +15,23 @@ TEST(OctalText, ToWord) {
       {"200000", 0, std::nullopt}, {"1000001", 1, std::nullopt}, {"", std::nullopt, std::nullopt},
       {"8", std::nullopt, std::nullopt}, {" 7", std::nullopt, std::nullopt},
       {"-1", std::nullopt, std::nullopt}, {"00000000017", 017, 017},
+      {"17", 15, 15}, {"18", std::nullopt, std::nullopt},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TryOctalToWord(c.text), c.loose) << c.text;
     EXPECT_EQ(ParseOctalWordStrict(c.text), c.strict) << c.text;
   }
   EXPECT_THROW(OctalToWord("9"), TConvertError);
-  try {
-    OctalToWord("");
-  } catch (const TConvertError& error) {
-    EXPECT_STREQ(error.what(), "Ошибка преобразования");
-  }
+  EXPECT_THROW(
+      {
+        try {
+          OctalToWord("");
+        } catch (const TConvertError& error) {
+          EXPECT_STREQ(error.what(), "Ошибка преобразования");
+          throw;
+        }
+      },
+      TConvertError);
 }
 
 TEST(OctalText, FromWord) {
