@@ -9,22 +9,15 @@
 #include <cstring>
 
 #include "config/config_records.h"
+#include "config/file_error_text.h"
 #include "config/config_texts.h"
 
 namespace karvelm {
 namespace {
 
-std::string Format(const char* format, const std::string& path, int error) {
-  const char* reason = std::strerror(error);
-  std::string text(std::strlen(format) + path.size() + std::strlen(reason), '\0');
-  const int n = std::snprintf(text.data(), text.size() + 1, format, path.c_str(), reason);
-  text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  return text;
-}
-
 TConfigFileResult Failure(TConfigFileStatus status, const char* format, const std::string& path,
                           int error) {
-  return {status, Format(format, path, error), crOk};
+  return {status, FileErrorText(format, path, error), crOk};
 }
 
 std::string FolderOf(const std::string& path) {
