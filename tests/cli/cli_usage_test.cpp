@@ -44,6 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"bus", "write", "1000"}, "usage"},
                       UsageCase{{"bus", "write", "1000", "9"}, "bad octal value"},
                       UsageCase{{"bus", "write", "1000", "1777777"}, "bad octal value"},
+                      UsageCase{{"firmware", "update", "x.upd"}, "not available yet"},
                       UsageCase{{"identify", "extra"}, "no arguments"},
                       UsageCase{{"identify", "--bogus"}, "unknown option"},
                       UsageCase{{"identify", "--port"}, "needs a value"},

@@ -148,20 +148,42 @@ TEST_F(ConfigFileTest, LoadFailures) {
   SetSettingsWord(*source, PunchMode, 1);
   TMemorySink sink;
   ASSERT_TRUE(WriteConfigSection(*source, 0, sink));
-  Bytes bytes = sink.bytes;
+  Bytes badCrc = sink.bytes;
   size_t offset = 0;  // frame 5: the set-point data, after the settings chunk
-  for (int frame = 0; frame < 5; ++frame) offset += 2 + (bytes[offset] << 8 | bytes[offset + 1]);
-  bytes[offset + 3] ^= 0xFF;
+  for (int frame = 0; frame < 5; ++frame) offset += 2 + (badCrc[offset] << 8 | badCrc[offset + 1]);
+  badCrc[offset + 3] ^= 0xFF;
+  // After the whole section: a length field of 1025, and 33 bytes for the 32-byte set-points.
+  const Bytes tooLong = testing::Concat({sink.bytes, {0x04, 0x01}, Bytes(1025, 0)});
+  const Bytes pastBlock =
+      testing::Concat({sink.bytes, testing::EncodedFrameOf(testing::Concat(
+                                       {testing::RecordBytes(RecAddress, kSetPointAddress[0], 512),
+                                        testing::RecordBytes(RecData, 0, 33, Bytes(33, 0xEE)),
+                                        {0}}))});
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    TConfigReadStatus detail;
+  } cases[] = {
+      {"CRC failure", badCrc, crBadCrc},
+      {"frame of 1025 bytes", tooLong, crFrameTooLong},
+      {"data record past its block", pastBlock, crPastDestination},
+  };
   const std::string bad = folder + "/bad.bin";
-  Store(bad, bytes);
-  result = LoadConfigImageFile(bad, *image);
-  EXPECT_EQ(result.status, cfBadContent);
-  EXPECT_EQ(result.detail, crBadCrc);
-  EXPECT_EQ(result.message, kOpenFileErrorText);
-  EXPECT_EQ(SettingsWord(*image, PunchMode), 1);
-  for (int p = 0; p < kPageCount; ++p) {
-    EXPECT_EQ(image->PageSum[p], 0);
-    EXPECT_EQ(image->PageCrc[p], 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    image = BlankImage();
+    image->PageSum.fill(7);
+    image->PageCrc.fill(7);
+    Store(bad, c.bytes);
+    result = LoadConfigImageFile(bad, *image);
+    EXPECT_EQ(result.status, cfBadContent);
+    EXPECT_EQ(result.detail, c.detail);
+    EXPECT_EQ(result.message, kOpenFileErrorText);
+    EXPECT_EQ(SettingsWord(*image, PunchMode), 1);
+    for (int p = 0; p < kPageCount; ++p) {
+      EXPECT_EQ(image->PageSum[p], 0);
+      EXPECT_EQ(image->PageCrc[p], 0);
+    }
   }
 }
 

@@ -9,12 +9,16 @@
 #include "link/ext_intf.h"
 #include "link/link_error.h"
 #include "link/transactions.h"
+#include "scripted_transport.h"
 #include "udp_test_ports.h"
 
 namespace karvelm {
 namespace {
 
+using testing::Bytes;
+using testing::Framed;
 using testing::FreeUdpPort;
+using testing::SequenceOf;
 using testing::TPeerSocket;
 
 class UdpTest : public ::testing::Test {
@@ -168,6 +172,34 @@ TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
   TSocketUDP holder("127.0.0.1", silentModule.Port(), localPort);
   EXPECT_THROW(OpenLink(itUDP, "127.0.0.1", silentModule.Port(), localPort), TOSError);
   EXPECT_FALSE(ActiveLink);
+}
+
+// Opening over an open link on the same local port: the old link goes first, so its socket
+// gives the port back before the new one binds it.
+TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
+  TPeerSocket module;
+  const uint16_t localPort = FreeUdpPort();
+  SequenceNumber = 0;
+  ASSERT_NO_THROW(OpenLink(itUDP, "127.0.0.1", module.Port(), localPort));
+  ASSERT_NO_THROW(OpenLink(itUDP, "127.0.0.1", module.Port(), localPort));
+  ASSERT_TRUE(ActiveLink);
+  EXPECT_TRUE(ActiveLink->Connected());
+
+  // The new link carries traffic both ways on that port.
+  ASSERT_TRUE(SendCommand(0x02, nullptr, 0));
+  uint8_t seen[64];
+  ASSERT_EQ(module.Receive(seen, sizeof seen), 64);
+  EXPECT_EQ(seen[1], 0x02);
+  const Bytes reply = Framed(1, 0, SequenceOf(Bytes(seen, seen + 12)), {0x34, 0x12});
+  module.SendTo(localPort, reply.data(), reply.size());
+  uint8_t payload[2] = {};
+  uint32_t sequence = 99;
+  ASSERT_TRUE(ReceiveReply(payload, 2, 1000, sequence));
+  EXPECT_EQ(sequence, 0u);
+  EXPECT_EQ(payload[0], 0x34);
+  EXPECT_EQ(payload[1], 0x12);
+  CloseLink();
+  SequenceNumber = 0;
 }
 
 TEST(UdpLink, UnknownKindIsARangeError) {

@@ -136,6 +136,34 @@ TEST_F(LinkTest, CommandPacketSizesByKind) {
   }
 }
 
+TEST_F(LinkTest, IdentifyCommandOnTheWireByKind) {
+  const Bytes framed = {0x01, 0x01, 0x0C, 0x00, 0x05, 0x00, 0x00, 0x00, 0x80, 0x26, 0x00, 0x00};
+  Bytes usbReport = framed;  // report ID 1 is the packet type; the report is zero-padded
+  usbReport.resize(kNewCommandReportSize, 0);
+  Bytes legacyReport(kLegacyReportSize, 0);  // report ID 0, marker, code; no sequence
+  legacyReport[1] = kLegacyCommandMarker;
+  legacyReport[2] = 0x01;
+  struct Case {
+    TIntfType kind;
+    Bytes wire;
+  } cases[] = {{itUDP, framed}, {itHID_NEW, usbReport}, {itHID_OLD, legacyReport}};
+  for (const Case& c : cases) {
+    TScriptedTransport* wire = Open(c.kind);
+    SequenceNumber = 5;
+    // Leftovers of an earlier, longer packet must not leak into the padding.
+    if (c.kind == itHID_NEW) {
+      const Bytes big(200, 0xCC);
+      ASSERT_TRUE(SendDataPacket(big.data(), 200));
+      wire->written.clear();
+      SequenceNumber = 5;
+    }
+    ASSERT_TRUE(SendCommand(0x01, nullptr, 0));
+    ASSERT_EQ(wire->written.size(), 1u);
+    EXPECT_EQ(wire->written[0], c.wire) << "kind " << c.kind;
+    EXPECT_EQ(SequenceNumber, 6u);
+  }
+}
+
 TEST_F(LinkTest, RefusedWriteLeavesTheCounter) {
   TScriptedTransport* wire = Open(itUDP);
   SequenceNumber = 40;
@@ -186,6 +214,16 @@ TEST_F(LinkTest, TransactThatHearsNothingResetsTheCounter) {
   wire->answers.push_back(Framed(1, 0, 31));
   EXPECT_FALSE(Transact(0x01, nullptr, 0, reply, 2, 10));
   EXPECT_EQ(SequenceNumber, 31u);
+
+  // A command that could not be written: no reply is waited for, and the counter restarts.
+  wire = Open(itUDP);
+  SequenceNumber = 50;
+  wire->failWrites = 1;
+  wire->answers.push_back(Framed(1, 0, 50));  // would be taken if anything were read
+  EXPECT_FALSE(Transact(0x01, nullptr, 0, reply, 2, 10));
+  EXPECT_EQ(SequenceNumber, 0u);
+  EXPECT_TRUE(wire->reads.empty());
+  EXPECT_TRUE(wire->written.empty());
 }
 
 TEST_F(LinkTest, RejectedReplyLeavesDestinationAndSequenceUntouched) {

@@ -50,6 +50,35 @@ bool SameBlocks(const TConfigImage& a, const TConfigImage& b) {
          a.MemoryImage == b.MemoryImage;
 }
 
+// Forwards to the simulator and keeps, for every cmdOpenRead handed over, how many data
+// packets the simulator queued straight away in answer: data nobody asked for yet.
+class TOpenReadWatch final : public TLinkTransport {
+ public:
+  TOpenReadWatch(TModuleSim& sim, TIntfType kind) : FSim(sim), FInner(sim, kind) {}
+  bool Connected() const override { return FInner.Connected(); }
+  bool Write(const uint8_t* report, int size) override {
+    const size_t before = FSim.Sent().size();
+    if (!FInner.Write(report, size)) return false;
+    const TSimReceived& last = FSim.Received().back();
+    if (last.fate == sfHandled && last.request.type == kSimTypeReply &&
+        last.request.code == cmdOpenRead) {
+      const std::vector<TSimPacket>& sent = FSim.Sent();
+      dataAfterOpenRead.push_back(static_cast<int>(
+          std::count_if(sent.begin() + static_cast<long>(before), sent.end(),
+                        [](const TSimPacket& p) { return p.type == kSimTypeData; })));
+    }
+    return true;
+  }
+  bool Read(uint8_t* report, int size, int timeout, int* received) override {
+    return FInner.Read(report, size, timeout, received);
+  }
+  std::vector<int> dataAfterOpenRead;
+
+ private:
+  TModuleSim& FSim;
+  TSimTransport FInner;
+};
+
 class SimStorageTest : public SimLinkFixture, public ::testing::TestWithParam<TIntfType> {
  protected:
   void SetUp() override {
@@ -132,10 +161,23 @@ TEST_P(SimStorageTest, WrittenConfigurationReadsBackByteExact) {
 }
 
 TEST_P(SimStorageTest, ReadRequestsEveryBlockAtItsCommandAddress) {
+  auto transport = std::make_unique<TOpenReadWatch>(*sim, Kind());
+  TOpenReadWatch* watch = transport.get();
+  OpenLink(std::make_unique<TExtIntf>(Kind(), std::move(transport)));
+  simTransport = nullptr;  // closed with the fixture's link
+  // On itHID_OLD the whole block follows its cmdOpenRead in 64-byte reports; the framed links
+  // send data only when cmdReadNext asks.
+  std::vector<int> unasked(3 + kPageCount, 0);
+  if (Kind() == itHID_OLD) {
+    unasked = {8, 8, 1};
+    unasked.resize(3 + kPageCount, 128);
+  }
   for (int c = 0; c < kConfigCount; ++c) {
     sim->ClearRecord();
+    watch->dataAfterOpenRead.clear();
     auto image = BlankImage();
     ASSERT_TRUE(ReadConfiguration(*image, c).AllOk());
+    EXPECT_EQ(watch->dataAfterOpenRead, unasked);
     const std::vector<TBlockRequest> blocks = BlockRequests();
     ASSERT_EQ(blocks.size(), 19u);
     EXPECT_EQ(blocks[0].address, CommandAddress(0x3F600));
