@@ -2,6 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
+#include "config/config_file.h"
 #include "main_form_fixture.h"
 
 namespace karvelm {
@@ -34,6 +38,16 @@ TEST_F(ConfigFiles, SavingTheBlankImageWritesTheKnownFile) {
   ASSERT_EQ(bytes.size(), 24299u);
   EXPECT_EQ(bytes.substr(0, 10), std::string("\x00\x08\x01\x0F\x82\x01\x84\x00\x4A\x8A", 10));
   EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string("\x00\x06\x01\x07\x86\x00\x80\x65", 8));
+  // The whole file is the core's file of a freshly reset image: nothing the window does at
+  // creation may have touched the image.
+  auto fresh = std::make_unique<TConfigImage>();
+  ResetConfigImage(*fresh);
+  ASSERT_TRUE(SaveConfigImageFile(folder.File("core.bin"), *fresh).ok());
+  const std::string core = TTempFolder::Read(folder.File("core.bin"));
+  ASSERT_EQ(core.size(), bytes.size());
+  EXPECT_TRUE(bytes == core) << "first difference at byte "
+                             << std::mismatch(bytes.begin(), bytes.end(), core.begin()).first -
+                                    bytes.begin();
   EXPECT_EQ(form->windowTitle(), kBase + " - blank.bin");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -6,6 +6,10 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include "app/app_texts.h"
 #include "app/ui/desktop_shell.h"
@@ -188,13 +192,30 @@ TEST_F(MainFormFixture, WindowTabsAndCaptions) {
   EXPECT_EQ(Text("StaticText10"), QString::fromUtf8("н/д"));
   EXPECT_TRUE(Find<QProgressBar>("ProgressBar2")->isHidden());
 
-  QString aboutLabel;
-  WhenModal([&] {
-    aboutLabel = about->findChild<QLabel*>("Label1")->text();
-    about->findChild<QPushButton*>("Button1")->click();
-  });
-  Action("N10")->trigger();
-  EXPECT_EQ(aboutLabel, QString::fromUtf8("Конфигуратор модуля KarvelM v 1.97"));
+  auto aboutLabel = [&] {
+    QString label;
+    WhenModal([&] {
+      EXPECT_TRUE(about->isVisible());
+      label = about->findChild<QLabel*>("Label1")->text();
+      about->findChild<QPushButton*>("Button1")->click();
+    });
+    Action("N10")->trigger();
+    EXPECT_FALSE(about->isVisible());
+    return label;
+  };
+  const QString base = QString::fromUtf8("Конфигуратор модуля KarvelM v 1.97");
+  EXPECT_EQ(aboutLabel(), base);
+
+  // With a file open the caption carries its name; the box still shows the bare title.
+  dialogs.files.push_back(folder.File("named.bin"));
+  Action("N5")->trigger();
+  dialogs.files.push_back(folder.File("named.bin"));
+  Action("N4")->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 2u) << "an error box: " << dialogs.shown.back().text;
+  EXPECT_EQ(dialogs.shown[1].kind, "open");
+  ASSERT_EQ(form->windowTitle(), base + " - named.bin");
+  EXPECT_EQ(aboutLabel(), base);
+  EXPECT_EQ(form->windowTitle(), base + " - named.bin");
 }
 
 TEST_F(MainFormFixture, TicksShowTheModuleAndTheReadGoesThroughTheLoader) {
@@ -234,6 +255,126 @@ TEST_F(MainFormFixture, TicksShowTheModuleAndTheReadGoesThroughTheLoader) {
   ASSERT_FALSE(dialogs.shown.empty());
   EXPECT_EQ(dialogs.shown.back().text, "Перезапустить плату?");
   EXPECT_THAT(TakeCodes(), testing::ElementsAre(cmdIdentify, cmdRestart));
+}
+
+// Every menu item that stands for a control does what the control does, seen by the
+// command's own effect. Each case runs on a fresh window on the simulated module: once by the
+// control, once by the item, and for the module items once more by the item with the control
+// disabled (an item runs its control's handler whether or not the control is enabled).
+TEST_F(MainFormFixture, MenuItemsDoWhatTheirControlsDo) {
+  std::unique_ptr<QSignalSpy> clicks;  // the control's clicked signal
+  struct TCase {
+    const char* item;
+    const char* control;  // nullptr: the window's close box
+    bool whileDisabled;
+    std::function<void()> expect;
+  };
+  const TCase cases[] = {
+      {"N21", "Button7", true,
+       [&] {
+         EXPECT_TRUE(form->Shell().get_flag2);
+         EXPECT_FALSE(form->Shell().get_flag1);
+         EXPECT_THAT(TakeCodes(), testing::ElementsAre(cmdIdentify, cmdEnterLoader));
+         EXPECT_TRUE(dialogs.shown.empty());
+       }},
+      {"N12", "Button5", true,
+       [&] {
+         ASSERT_EQ(dialogs.shown.size(), 1u);
+         EXPECT_EQ(dialogs.shown[0].kind, "ask");
+         EXPECT_EQ(dialogs.shown[0].text, "Записать в конфигурацию 1 платы?");
+         EXPECT_EQ(dialogs.shown[0].caption, "Запись в плату");
+         EXPECT_TRUE(form->Shell().set_flag1);
+         EXPECT_FALSE(form->Shell().set_flag2);
+         EXPECT_THAT(TakeCodes(), testing::ElementsAre(cmdIdentify, cmdEnterLoader));
+       }},
+      {"N5", "SpeedButton2", false,
+       [&] {
+         ASSERT_EQ(dialogs.shown.size(), 1u);
+         EXPECT_EQ(dialogs.shown[0].kind, "save");
+         EXPECT_EQ(dialogs.shown[0].request.title, "Сохранение конфигураций");
+         EXPECT_EQ(dialogs.shown[0].request.filter, "Двоичный файл|*.bin");
+       }},
+      {"N7", nullptr, false,
+       [&] {
+         EXPECT_FALSE(form->isVisible());
+         EXPECT_EQ(ActiveLink, nullptr);
+         EXPECT_THAT(SavedSettings(), testing::HasSubstr("interface=2\n"));
+         EXPECT_TRUE(dialogs.shown.empty());
+       }},
+      // The update button's handler belongs to the update page; the item only clicks it.
+      {"N16", "Button2", true, [&] { EXPECT_EQ(clicks->count(), 1); }},
+  };
+  for (const auto& c : cases) {
+    for (int run = 0; run < (c.whileDisabled ? 3 : 2); ++run) {
+      SCOPED_TRACE(std::string(c.item) + (run == 0   ? " by its control"
+                                          : run == 1 ? " by the item"
+                                                     : " by the item, control disabled"));
+      dialogs.shown.clear();
+      WriteSettings("[Settings]\ninterface=2\ndisable_select_dialog=1\nip=127.0.0.1\n");
+      Start();
+      form->show();
+      QCoreApplication::processEvents();
+      Ticks(2);
+      ASSERT_EQ(Text("StaticText11"), QString::fromUtf8("подключен"));
+      TakeCodes();
+      // Within the client area: the interrupt dialog, also the window's child, has a Button2.
+      auto* control =
+          c.control ? form->centralWidget()->findChild<QAbstractButton*>(c.control) : nullptr;
+      if (c.control) {
+        ASSERT_NE(control, nullptr);
+      }
+      if (control) clicks = std::make_unique<QSignalSpy>(control, &QAbstractButton::clicked);
+      // Only a save at close brings the file back.
+      std::filesystem::remove(SettingsPath());
+      if (run == 0) {
+        if (control) {
+          ASSERT_TRUE(control->isEnabled());
+          control->click();
+        } else {
+          form->close();
+        }
+      } else {
+        if (run == 2) control->setEnabled(false);
+        ASSERT_TRUE(Action(c.item)->isEnabled());
+        Action(c.item)->trigger();
+      }
+      c.expect();
+      clicks.reset();
+      form->close();
+      Destroy();
+    }
+  }
+}
+
+// The settings cannot be written at close: a folder stands where the save puts its
+// temporary file. The user is told once, after the link was closed, the window still closes
+// and the file that was there stays as it was.
+TEST_F(MainFormFixture, SettingsThatCannotBeSavedAtCloseAreReportedOnce) {
+  const std::string old = "[Settings]\ninterface=2\ndisable_select_dialog=1\nip=127.0.0.1\n";
+  WriteSettings(old);
+  Start();
+  form->show();
+  QCoreApplication::processEvents();
+  ASSERT_NE(ActiveLink, nullptr);
+  Find<QCheckBox>("CheckBox6")->click();  // a change the save would have written
+  ASSERT_TRUE(std::filesystem::create_directory(SettingsPath() + ".tmp"));
+  bool linkOpenDuringBox = false;
+  dialogs.whileOpen = [&](const TShownBox&) { linkOpenDuringBox = ActiveLink != nullptr; };
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(ActiveLink, nullptr);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, "inform");
+  EXPECT_THAT(
+      dialogs.shown[0].text,
+      testing::StartsWith("Не удалось сохранить настройки в файл \"" + SettingsPath() + "\". "));
+  EXPECT_THAT(dialogs.shown[0].text, testing::EndsWith(std::strerror(EISDIR)));
+  EXPECT_EQ(dialogs.shown[0].caption, "Конфигуратор модуля KarvelM v 1.97");
+  EXPECT_FALSE(linkOpenDuringBox);
+  EXPECT_EQ(SavedSettings(), old);
+  EXPECT_TRUE(std::filesystem::is_directory(SettingsPath() + ".tmp"));
+  form->close();
+  EXPECT_EQ(dialogs.shown.size(), 1u);
 }
 
 TEST_F(MainFormFixture, PageChangesAreRefusedWhileTheDacTimerRuns) {
