@@ -79,8 +79,9 @@ struct TFigures {
 };
 
 void Print(const TFigures& f) {
-  std::printf("%-34s link %7.2f us | raw->sim %7.2f us | raw ping-pong %7.2f us | link/raw->sim %.3f\n",
-              f.what, f.link, f.rawSim, f.pingPong, f.link / f.rawSim);
+  std::printf(
+      "%-34s link %7.2f us | raw->sim %7.2f us | raw ping-pong %7.2f us | link/raw->sim %.3f\n",
+      f.what, f.link, f.rawSim, f.pingPong, f.link / f.rawSim);
 }
 
 }  // namespace
@@ -101,7 +102,8 @@ int main() {
     while (!stop) {
       sockaddr_in from{};
       socklen_t length = sizeof from;
-      ssize_t n = ::recvfrom(echo, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+      ssize_t n =
+          ::recvfrom(echo, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
       if (n < 0) continue;
       // Answer with the size the simulator would: the first byte says how long.
       size_t answer = buffer[0] == 2 ? 76 : 64;
@@ -133,8 +135,10 @@ int main() {
     uint32_t word = 0;
     return GetVersion(word);
   });
-  version.rawSim = MeasureMicros([&] { return rawExchange(raw, cmdGetVersion, nullptr, 0, false); });
-  version.pingPong = MeasureMicros([&] { return rawExchange(ping, cmdGetVersion, nullptr, 0, false); });
+  version.rawSim =
+      MeasureMicros([&] { return rawExchange(raw, cmdGetVersion, nullptr, 0, false); });
+  version.pingPong =
+      MeasureMicros([&] { return rawExchange(ping, cmdGetVersion, nullptr, 0, false); });
 
   // cmdReadBus of 32 words: a 24-byte command and a 76-byte data packet.
   TCommandPayload readBus = EncodeReadBus(0177700, 32);
@@ -143,8 +147,10 @@ int main() {
     uint16_t words[32];
     return ReadBusWords(0177700, 32, words);
   });
-  bus.rawSim = MeasureMicros([&] { return rawExchange(raw, cmdReadBus, readBus.data(), readBus.size, false); });
-  bus.pingPong = MeasureMicros([&] { return rawExchange(ping, cmdReadBus, readBus.data(), readBus.size, true); });
+  bus.rawSim = MeasureMicros(
+      [&] { return rawExchange(raw, cmdReadBus, readBus.data(), readBus.size, false); });
+  bus.pingPong = MeasureMicros(
+      [&] { return rawExchange(ping, cmdReadBus, readBus.data(), readBus.size, true); });
 
   CloseLink();
   stop = true;

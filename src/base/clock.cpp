@@ -25,8 +25,12 @@ TSystemClock systemClock;
 TClock* currentClock = &systemClock;
 }  // namespace
 
-TClock& Clock() { return *currentClock; }
+TClock& Clock() {
+  return *currentClock;
+}
 
-void SetClock(TClock* clock) { currentClock = clock ? clock : &systemClock; }
+void SetClock(TClock* clock) {
+  currentClock = clock ? clock : &systemClock;
+}
 
 }  // namespace karvelm

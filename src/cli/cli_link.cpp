@@ -24,7 +24,9 @@ TCliLink::TCliLink(const TCliOptions& options) : devId_(FirmwareIdFor(options.li
   }
 }
 
-TCliLink::~TCliLink() { CloseLink(); }
+TCliLink::~TCliLink() {
+  CloseLink();
+}
 
 void HandleDeviceEvents() {
   if (!ActiveLink) return;

@@ -22,16 +22,11 @@ struct TCommand {
 };
 
 const TCommand kCommands[] = {
-    {"identify", nullptr, RunIdentify},
-    {"restart", nullptr, RunRestart},
-    {"bus", "read", RunBusRead},
-    {"bus", "write", RunBusWrite},
-    {"config", "read", RunConfigRead},
-    {"config", "write", RunConfigWrite},
-    {"firmware", "update", nullptr},
-    {"file", "new", RunFileNew},
-    {"file", "show", RunFileShow},
-    {"file", "page", RunFilePage},
+    {"identify", nullptr, RunIdentify}, {"restart", nullptr, RunRestart},
+    {"bus", "read", RunBusRead},        {"bus", "write", RunBusWrite},
+    {"config", "read", RunConfigRead},  {"config", "write", RunConfigWrite},
+    {"firmware", "update", nullptr},    {"file", "new", RunFileNew},
+    {"file", "show", RunFileShow},      {"file", "page", RunFilePage},
 };
 
 }  // namespace

@@ -101,8 +101,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     } else if (arg == "--wait") {
       char* end = nullptr;
       double seconds = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
-          seconds > 3600)
+      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
         return fail("--wait must be a number of seconds 0..3600, not '" + value + "'");
       options.waitSeconds = seconds;
     } else {

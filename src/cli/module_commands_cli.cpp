@@ -35,7 +35,8 @@ std::optional<int64_t> QueryVersion(TVersionQuery query) {
 }  // namespace
 
 int RunIdentify(const TCliContext& context) {
-  if (context.options.words.size() != 1) return context.Fail("identify takes no arguments", kExitUsage);
+  if (context.options.words.size() != 1)
+    return context.Fail("identify takes no arguments", kExitUsage);
   TCliLink link(context.options);
   if (!link.Ok()) return context.Fail(link.Error());
 
@@ -73,7 +74,8 @@ int RunIdentify(const TCliContext& context) {
 }
 
 int RunRestart(const TCliContext& context) {
-  if (context.options.words.size() != 1) return context.Fail("restart takes no arguments", kExitUsage);
+  if (context.options.words.size() != 1)
+    return context.Fail("restart takes no arguments", kExitUsage);
   TCliLink link(context.options);
   if (!link.Ok()) return context.Fail(link.Error());
   if (!BootloaderAnswers()) return context.Fail("the bootloader does not answer");
@@ -90,7 +92,8 @@ int RunBusRead(const TCliContext& context) {
   if (words.size() < 3 || words.size() > 4)
     return context.Fail("usage: bus read ADDRESS [COUNT]", kExitUsage);
   std::optional<uint16_t> address = ParseBusAddress(words[2]);
-  if (!address) return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
+  if (!address)
+    return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
   int count = 1;
   if (words.size() == 4) {
     auto [ptr, ec] = std::from_chars(words[3].data(), words[3].data() + words[3].size(), count);
@@ -105,17 +108,18 @@ int RunBusRead(const TCliContext& context) {
   if (!link.Ok()) return context.Fail(link.Error());
   if (!FirmwareAnswers(link)) return context.Fail("the firmware does not answer");
   std::vector<uint16_t> values(static_cast<size_t>(count));
-  if (!ReadBusWords(*address, count, values.data()))
-    return context.Fail("bus read failed");
+  if (!ReadBusWords(*address, count, values.data())) return context.Fail("bus read failed");
 
   std::vector<std::string> texts;
   for (uint16_t value : values) texts.push_back(WordToOctal(value));
   if (context.options.json) {
-    context.out << TJsonObject().Field("address", WordToOctal(*address)).Field("words", texts).Text()
-                << '\n';
+    context.out
+        << TJsonObject().Field("address", WordToOctal(*address)).Field("words", texts).Text()
+        << '\n';
   } else {
     for (int i = 0; i < count; ++i)
-      context.out << WordToOctal(static_cast<uint16_t>(*address + 2 * i)) << ": " << texts[i] << '\n';
+      context.out << WordToOctal(static_cast<uint16_t>(*address + 2 * i)) << ": " << texts[i]
+                  << '\n';
   }
   return kExitDone;
 }
@@ -124,7 +128,8 @@ int RunBusWrite(const TCliContext& context) {
   const auto& words = context.options.words;
   if (words.size() != 4) return context.Fail("usage: bus write ADDRESS VALUE", kExitUsage);
   std::optional<uint16_t> address = ParseBusAddress(words[2]);
-  if (!address) return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
+  if (!address)
+    return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
   std::optional<uint16_t> value = ParseOctalWordStrict(words[3]);
   if (!value) return context.Fail("bad octal value '" + words[3] + "' (0..177777)", kExitUsage);
 

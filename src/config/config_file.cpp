@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "config/config_records.h"
-#include "config/file_error_text.h"
 #include "config/config_texts.h"
+#include "config/file_error_text.h"
 
 namespace karvelm {
 namespace {

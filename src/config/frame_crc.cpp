@@ -27,8 +27,7 @@ constexpr std::array<uint16_t, 256> MakeStepTable() {
 
 constexpr std::array<uint16_t, 256> kStepTable = MakeStepTable();
 
-static_assert(Crc16StepBitwise(0x31, 0x1234) ==
-              (((0x1234 & 0xFF) << 8 | 0x31) ^ kStepTable[0x12]));
+static_assert(Crc16StepBitwise(0x31, 0x1234) == (((0x1234 & 0xFF) << 8 | 0x31) ^ kStepTable[0x12]));
 
 }  // namespace
 

@@ -8,7 +8,6 @@ namespace karvelm {
 
 namespace {
 
-
 TCommandPayload TwoWords(uint32_t first, uint32_t second) {
   TCommandPayload payload;
   PutU32(&payload.bytes[0], first);

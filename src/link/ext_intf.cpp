@@ -8,9 +8,13 @@ namespace karvelm {
 
 namespace {
 
-[[noreturn]] void ThrowBadKind() { throw TRangeError("Неверный тип интерфейса."); }
+[[noreturn]] void ThrowBadKind() {
+  throw TRangeError("Неверный тип интерфейса.");
+}
 
-bool IsUsbKind(TIntfType intf) { return intf == itHID_OLD || intf == itHID_NEW; }
+bool IsUsbKind(TIntfType intf) {
+  return intf == itHID_OLD || intf == itHID_NEW;
+}
 
 }  // namespace
 
@@ -28,8 +32,7 @@ TExtIntf::TExtIntf(TIntfType intf, uint16_t VID, uint16_t PID) : FIntfType(intf)
   }
 }
 
-TExtIntf::TExtIntf(TIntfType intf, const std::string& IPAddress, uint16_t Port,
-                   uint16_t localPort)
+TExtIntf::TExtIntf(TIntfType intf, const std::string& IPAddress, uint16_t Port, uint16_t localPort)
     : FIntfType(intf) {
   if (IsUsbKind(intf)) {
     FTransport = MakeHidTransport(intf, kModuleVendorId, kProductIdOld);
@@ -55,7 +58,9 @@ bool TExtIntf::Connected() const {
   return FTransport->Connected();
 }
 
-bool TExtIntf::Write(const uint8_t* Report, int Size) { return FTransport->Write(Report, Size); }
+bool TExtIntf::Write(const uint8_t* Report, int Size) {
+  return FTransport->Write(Report, Size);
+}
 
 bool TExtIntf::Read(uint8_t* Report, int Size, int timeout, int* received) {
   int got = 0;
@@ -79,6 +84,8 @@ void OpenLink(std::unique_ptr<TExtIntf> link) {
   ActiveLink = std::move(link);
 }
 
-void CloseLink() { ActiveLink.reset(); }
+void CloseLink() {
+  ActiveLink.reset();
+}
 
 }  // namespace karvelm

@@ -9,7 +9,9 @@ namespace karvelm {
 
 namespace {
 
-uint32_t ChecksumStep(uint32_t sum, uint8_t byte) { return ((sum << 1) | (sum >> 31)) + byte; }
+uint32_t ChecksumStep(uint32_t sum, uint8_t byte) {
+  return ((sum << 1) | (sum >> 31)) + byte;
+}
 
 }  // namespace
 

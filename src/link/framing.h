@@ -19,18 +19,21 @@ constexpr int kNewDataReportSize = 268;    // report ID 2
 
 // Bytes of one read and capacities, by link kind.
 struct TLinkSizes {
-  int replyRead;        // bytes asked of one reply read
-  int dataRead;         // bytes asked of one data-packet read
-  int chunk;            // data bytes per data packet (ChunkSize)
-  int commandPayload;   // command payload capacity
-  int replyPayload;     // reply payload capacity
+  int replyRead;       // bytes asked of one reply read
+  int dataRead;        // bytes asked of one data-packet read
+  int chunk;           // data bytes per data packet (ChunkSize)
+  int commandPayload;  // command payload capacity
+  int replyPayload;    // reply payload capacity
 };
 
 constexpr TLinkSizes LinkSizes(TIntfType kind) {
   switch (kind) {
-    case itHID_OLD: return {65, 65, 64, 62, 64};
-    case itHID_NEW: return {64, 268, 256, 52, 52};
-    default: return {1036, 1064, 1052, 1056, 1024};
+    case itHID_OLD:
+      return {65, 65, 64, 62, 64};
+    case itHID_NEW:
+      return {64, 268, 256, 52, 52};
+    default:
+      return {1036, 1064, 1052, 1056, 1024};
   }
 }
 

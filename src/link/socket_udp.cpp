@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -72,7 +72,9 @@ TSocketUDP::TSocketUDP(const std::string& ipAddress, uint16_t port, uint16_t loc
   FUDPReceive = nullptr;
 }
 
-TSocketUDP::~TSocketUDP() { Release(); }
+TSocketUDP::~TSocketUDP() {
+  Release();
+}
 
 void TSocketUDP::Release() {
   if (FUDPSocket > 0) {
@@ -131,8 +133,7 @@ ssize_t ReceiveWithin(int socket, int timeoutMs) {
     }
     if (timedSocket == socket) {
       ssize_t length = ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC);
-      if (length >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-        return length;
+      if (length >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return length;
       const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
           std::chrono::steady_clock::now() - start);
       timeoutMs -= static_cast<int>(spent.count());

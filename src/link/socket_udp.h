@@ -7,8 +7,8 @@
 
 namespace karvelm {
 
-constexpr int kUdpBufferSize = 32772;   // the transport's send and receive buffers
-constexpr int kMinDatagramSize = 64;    // shorter packets are padded to this length
+constexpr int kUdpBufferSize = 32772;  // the transport's send and receive buffers
+constexpr int kMinDatagramSize = 64;   // shorter packets are padded to this length
 
 class TSocketUDP {
  public:

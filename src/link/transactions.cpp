@@ -16,7 +16,9 @@ namespace {
 uint8_t txBuffer[kMaxPacketSize + 4];
 uint8_t rxBuffer[kMaxPacketSize + 4];
 
-bool IsLegacy() { return ActiveLink->IntfType() == itHID_OLD; }
+bool IsLegacy() {
+  return ActiveLink->IntfType() == itHID_OLD;
+}
 
 // Writes a command (type 1) or data (type 2) packet and counts it.
 bool SendPacket(uint8_t type, uint8_t code, const uint8_t* payload, int length) {
@@ -31,7 +33,8 @@ bool SendPacket(uint8_t type, uint8_t code, const uint8_t* payload, int length) 
     size = kLegacyReportSize;
   } else {
     length = std::clamp(length, 0, kMaxPacketSize - kFramedHeaderSize);
-    const int packetLength = BuildFramedPacket(txBuffer, type, code, SequenceNumber, payload, length);
+    const int packetLength =
+        BuildFramedPacket(txBuffer, type, code, SequenceNumber, payload, length);
     if (kind == itHID_NEW) {
       size = type == kPacketTypeCommand ? kNewCommandReportSize : kNewDataReportSize;
       // A report is always its full size; a packet longer than the report is cut by it.
@@ -48,8 +51,8 @@ bool SendPacket(uint8_t type, uint8_t code, const uint8_t* payload, int length) 
 
 // Reads one reply (reportId 1) or data packet (reportId 2). copied gets the payload bytes
 // that reached the destination.
-bool ReceivePacket(uint8_t reportId, int readSize, uint8_t* destination, int length,
-                   int timeout, uint32_t& sequence, int& copied) {
+bool ReceivePacket(uint8_t reportId, int readSize, uint8_t* destination, int length, int timeout,
+                   uint32_t& sequence, int& copied) {
   copied = 0;
   const bool legacy = IsLegacy();
   rxBuffer[0] = legacy ? 0 : reportId;
@@ -76,8 +79,8 @@ bool ReceiveReplyCounted(uint8_t* destination, int destinationLength, int timeou
   copied = 0;
   if (!ActiveLink) return false;
   if (IsLegacy() && destinationLength == 0) return true;
-  return ReceivePacket(kPacketTypeCommand, LinkSizes(ActiveLink->IntfType()).replyRead,
-                       destination, destinationLength, timeout, sequence, copied);
+  return ReceivePacket(kPacketTypeCommand, LinkSizes(ActiveLink->IntfType()).replyRead, destination,
+                       destinationLength, timeout, sequence, copied);
 }
 
 }  // namespace
@@ -173,7 +176,9 @@ uint32_t ChunkSize() {
   return static_cast<uint32_t>(LinkSizes(ActiveLink->IntfType()).chunk);
 }
 
-bool IsLegacyLink() { return ActiveLink && IsLegacy(); }
+bool IsLegacyLink() {
+  return ActiveLink && IsLegacy();
+}
 
 bool CheckModule(uint16_t expected, int timeout) {
   if (!ActiveLink || !ActiveLink->Connected()) return false;
