@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "app/app_texts.h"
@@ -102,6 +103,12 @@ TEST_F(MainFormFixture, CheckingCheckBox6BringsTheDialogBack) {
   QCheckBox* box = Find<QCheckBox>("CheckBox6");
   EXPECT_FALSE(box->isChecked());
   box->click();
+  // A click on the wrapped text beside the box works as on the box itself.
+  QLabel* text = Find<QLabel>("CheckBox6Label");
+  QTest::mouseClick(text, Qt::LeftButton);
+  EXPECT_FALSE(box->isChecked());
+  QTest::mouseClick(text, Qt::LeftButton);
+  EXPECT_TRUE(box->isChecked());
   form->close();
   EXPECT_THAT(SavedSettings(), testing::HasSubstr("disable_select_dialog=0\n"));
   Destroy();
@@ -131,6 +138,19 @@ TEST_F(MainFormFixture, IpOkReopensEvenAUsbLinkAndCancelRestores) {
   EXPECT_EQ(field->text(), "10.0.0.9");
   form->close();
   EXPECT_THAT(SavedSettings(), testing::HasSubstr("ip=10.0.0.9\n"));
+}
+
+// With no kind selected, OK still runs the link choice: the stored kind becomes "none".
+TEST_F(MainFormFixture, IpOkWithNoKindSelectedStoresNone) {
+  WriteSettings("[Settings]\ninterface=-7\ndisable_select_dialog=1\n");
+  Start();
+  EXPECT_EQ(ActiveLink, nullptr);
+  Find<QLineEdit>("JvIPAddress1")->setText("127.0.0.5");
+  Find<QToolButton>("JvSpeedButton1")->click();
+  EXPECT_EQ(ActiveLink, nullptr);
+  form->close();
+  EXPECT_THAT(SavedSettings(), testing::HasSubstr("interface=-1\n"));
+  EXPECT_THAT(SavedSettings(), testing::HasSubstr("ip=127.0.0.5\n"));
 }
 
 TEST_F(MainFormFixture, EthernetThatCannotOpenIsReportedAndStartUpGoesOn) {
@@ -427,6 +447,21 @@ TEST_F(MainFormFixture, HelpOpensTheDocumentBesideTheExecutable) {
       (QCoreApplication::applicationDirPath() + "/KarvelMcfg.pdf").toStdString();
   EXPECT_THAT(shell.opened, testing::ElementsAre(expected, expected));
   EXPECT_TRUE(dialogs.shown.empty()) << "the outcome is not checked";
+}
+
+TEST_F(MainFormFixture, HelpPrefersTheDocumentOfTheCurrentFolder) {
+  TRecordingShell shell;
+  SetDesktopShell(&shell);
+  WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=-1\n");
+  Start();
+  const std::filesystem::path document = std::filesystem::path(folder.Path()) / "KarvelMcfg.pdf";
+  std::ofstream(document) << "%PDF";
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Path());
+  Action("N9")->trigger();
+  std::filesystem::current_path(before);
+  SetDesktopShell(nullptr);
+  EXPECT_THAT(shell.opened, testing::ElementsAre(document.string()));
 }
 
 TEST_F(MainFormFixture, EscapedExceptionIsReportedAndTheTimerGoesOn) {

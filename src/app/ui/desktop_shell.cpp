@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 #include "app/app_texts.h"
@@ -32,7 +33,10 @@ void SetDesktopShell(TDesktopShell* shell) {
 }
 
 QString HelpDocumentPath() {
-  return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromUtf8(kHelpDocument));
+  const QString name = QString::fromUtf8(kHelpDocument);
+  const QString inCurrentFolder = QDir::current().filePath(name);
+  if (QFileInfo::exists(inCurrentFolder)) return inCurrentFolder;
+  return QDir(QCoreApplication::applicationDirPath()).filePath(name);
 }
 
 }  // namespace karvelm

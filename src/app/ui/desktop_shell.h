@@ -17,8 +17,9 @@ class TDesktopShell {
 TDesktopShell& DesktopShell();
 void SetDesktopShell(TDesktopShell* shell);  // nullptr restores the desktop's
 
-// The help document lies beside the executable, as the settings file does, so that it is
-// found whatever folder the program was started from.
+// The help document of the current folder, as the name is relative; when that folder has none
+// (a program started from a desktop launcher runs in the home folder), the one beside the
+// executable.
 QString HelpDocumentPath();
 
 }  // namespace karvelm

@@ -153,10 +153,10 @@ void TMainForm::SelectRadioIndex(int index) {
 
 void TMainForm::RadioGroup1Click() {
   FRadioIndex = RadioButtons->checkedId();
+  FUsbWatch.reset();  // the notifier goes before the detector it watches
   CloseLink();
-  FUsbWatch.reset();
-  if (FRadioIndex < 0) return;
   FSettings.intf_type_num = FRadioIndex;
+  if (FRadioIndex < 0) return;
   OpenSelectedLink();
 }
 
@@ -185,7 +185,7 @@ void TMainForm::JvSpeedButton1Click() {
     return;
   }
   FSettings.ip_string = text;
-  if (RadioButtons->checkedId() >= 0) RadioGroup1Click();
+  RadioGroup1Click();  // also with no kind selected: the stored kind becomes "none"
 }
 
 void TMainForm::JvSpeedButton2Click() {

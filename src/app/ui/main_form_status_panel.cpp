@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,25 @@ namespace karvelm {
 namespace {
 
 constexpr int kPanelWidth = 236;
+
+// The wrapped text beside a check box; a click on it clicks the box, as on the box's own text.
+class TCheckBoxLabel final : public QLabel {
+ public:
+  TCheckBoxLabel(const QString& text, QCheckBox* box) : QLabel(text), FBox(box) {
+    setWordWrap(true);
+    setBuddy(box);
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+      FBox->click();
+    QLabel::mouseReleaseEvent(event);
+  }
+
+ private:
+  QCheckBox* FBox;
+};
 
 QLabel* StaticText(const char* name, const char* text) {
   auto* label = new QLabel(QString::fromUtf8(text));
@@ -139,10 +159,8 @@ QWidget* TMainForm::BuildStatusPanel() {
   const QString showText =
       QString::fromUtf8("Отображать окно выбора интерфейса при запуске программы");
   CheckBox6->setAccessibleName(showText);
-  auto* showLabel = new QLabel(showText);
+  auto* showLabel = new TCheckBoxLabel(showText, CheckBox6);
   showLabel->setObjectName("CheckBox6Label");
-  showLabel->setWordWrap(true);
-  showLabel->setBuddy(CheckBox6);
   showRow->addWidget(CheckBox6, 0, Qt::AlignTop);
   showRow->addWidget(showLabel, 1);
   connect(CheckBox6, &QCheckBox::clicked, this, &TMainForm::CheckBox6Click);

@@ -14,9 +14,9 @@ QString Text(const std::string& text) {
 std::optional<TFileChoice> RunFileDialog(QWidget* parent, const TFileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, Text(request.title));
-  dialog.setObjectName(Text(request.name.empty() ? (mode == QFileDialog::AcceptOpen ? "OpenDialog2"
-                                                                                 : "SaveDialog1")
-                                                 : request.name));
+  dialog.setObjectName(Text(request.name.empty()
+                                ? (mode == QFileDialog::AcceptOpen ? "OpenDialog2" : "SaveDialog1")
+                                : request.name));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
