@@ -45,8 +45,10 @@ Options:
   --ip ADDRESS           module IPv4 address (default 192.168.0.10)
   --port N               module UDP port (default 30000)
   --local-port N         local UDP port to bind (default 30000)
-  --wait SECONDS         how long to wait for the bootloader (default 10)
-  --restart              return the module to its firmware afterwards
+  --wait SECONDS         how long to wait for the module to answer in the program a command
+                         needs (default 10)
+  --restart              return the module to its firmware afterwards (not after a failed
+                         config write: the module keeps its bootloader for another write)
   --json                 print one JSON object
 Exit status: 0 done, 1 the operation failed, 2 usage error.
 )";
