@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 #include "config/config_fields.h"
@@ -72,6 +73,42 @@ TEST(PageChecks, KnownValues) {
     EXPECT_EQ(PageCrc16(c.data.size(), c.data.data()), c.crc) << c.what;
   }
   EXPECT_EQ(PageCrc16(digits.size(), digits.data()), 0x4B37);  // CRC-16/MODBUS check value
+}
+
+// The checks word by word and bit by bit, as defined, against the library's on random data
+// of every length up to a few blocks and on whole pages.
+TEST(PageChecks, EqualTheirDefinitions) {
+  auto sumByDefinition = [](const Bytes& data) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < data.size(); i += 2) {
+      sum += data[i] | (i + 1 < data.size() ? data[i + 1] << 8 : 0);
+      if (sum > 0xFFFF) sum = (sum & 0xFFFF) + 1;
+    }
+    return static_cast<uint16_t>(sum);
+  };
+  auto crcByDefinition = [](const Bytes& data) {
+    uint16_t crc = 0xFFFF;
+    for (uint8_t byte : data) {
+      crc ^= byte;
+      for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return crc;
+  };
+  std::mt19937 random(7);
+  auto randomBytes = [&](size_t length) {
+    Bytes data(length);
+    for (uint8_t& byte : data) byte = static_cast<uint8_t>(random());
+    return data;
+  };
+  std::vector<Bytes> samples;
+  for (size_t length = 0; length <= 40; ++length) samples.push_back(randomBytes(length));
+  samples.push_back(randomBytes(kPageSize));
+  samples.emplace_back(kPageSize, 0xFF);  // sums to 0xFFFF, never folded to 0
+  samples.back()[100] = 0xFE;
+  for (const Bytes& data : samples) {
+    EXPECT_EQ(PageSum16(data.size(), data.data()), sumByDefinition(data)) << data.size();
+    EXPECT_EQ(PageCrc16(data.size(), data.data()), crcByDefinition(data)) << data.size();
+  }
 }
 
 TEST(PageChecks, UpdateTouchesOnlyItsPage) {
