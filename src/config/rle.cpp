@@ -44,7 +44,13 @@ std::vector<uint8_t> RleEncode(const uint8_t* input, size_t length) {
         count = 2;
       }
     } else if (c == p && count < kRleMaxBlock) {
-      out[control] = static_cast<uint8_t>(0x80 | ++count);
+      // The run takes every further copy of its byte up to the block limit in one go.
+      size_t end = i + 1;
+      const size_t limit = i + static_cast<size_t>(kRleMaxBlock - count);
+      while (end < length && end < limit && input[end] == c) ++end;
+      count += static_cast<int>(end - i);
+      out[control] = static_cast<uint8_t>(0x80 | count);
+      i = end - 1;
     } else {
       openLiteral(c);
     }

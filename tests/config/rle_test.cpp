@@ -143,5 +143,18 @@ TEST(FrameCrc, CheckValueAndSelfCheck) {
   EXPECT_EQ(Crc16Step(0x01, 0), 0x0001);
 }
 
+// The whole-frame check equals the byte step applied in order, for every length up to a few
+// blocks of eight and for a full-size frame.
+TEST(FrameCrc, CheckEqualsTheByteStepInOrder) {
+  std::mt19937 random(3);
+  Bytes data(1024);
+  for (uint8_t& byte : data) byte = static_cast<uint8_t>(random());
+  for (size_t length : {0, 1, 2, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 1023, 1024}) {
+    uint16_t crc = 0;
+    for (size_t i = 0; i < length; ++i) crc = Crc16Step(data[i], crc);
+    EXPECT_EQ(FrameCheck(data.data(), length), crc) << length;
+  }
+}
+
 }  // namespace
 }  // namespace karvelm
