@@ -16,7 +16,8 @@ namespace karvelm::testing {
 
 namespace {
 
-pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int outFd, int errFd) {
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, int outFd,
+            int errFd) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));

@@ -1,8 +1,8 @@
 // Runs the tool and the simulator as real child processes, with a bounded wait.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace karvelm::testing {

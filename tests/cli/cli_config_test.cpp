@@ -12,7 +12,7 @@
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/koi7.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace karvelm {
 namespace {
@@ -20,7 +20,6 @@ namespace {
 using testing::RunProgram;
 using testing::TRunResult;
 using testing::TSimProcess;
-using testing::TTempDir;
 
 TRunResult Karvelm(int port, std::vector<std::string> args, double timeout = 60) {
   std::vector<std::string> full = {"--ip",         "127.0.0.1", "--port", std::to_string(port),
@@ -35,7 +34,7 @@ bool StartsWith(const std::string& text, const std::string& start) {
 
 // A configuration file unlike the initial image: named, with fields, set-points and pages
 // of noise.
-std::string MachineFile(const TTempDir& dir) {
+std::string MachineFile(const TTempFolder& dir) {
   auto image = std::make_unique<TConfigImage>();
   ResetConfigImage(*image);
   std::mt19937 random(11);
@@ -51,7 +50,7 @@ std::string MachineFile(const TTempDir& dir) {
 }
 
 TEST(CliConfig, WriteFromTheFirmwareThenReadBackAndRestart) {
-  TTempDir dir;
+  TTempFolder dir;
   const std::string file = MachineFile(dir);
   TSimProcess sim({"--restart-ms", "150"});  // in the firmware: the tool enters the loader
 
@@ -65,7 +64,8 @@ TEST(CliConfig, WriteFromTheFirmwareThenReadBackAndRestart) {
   r = Karvelm(sim.Port(), {"--restart", "config", "read", "2", out, "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "{\"config\": 2, \"file\": \"" + out + "\", \"restarted\": 1}\n");
-  EXPECT_EQ(TTempDir::Read(out), TTempDir::Read(file)) << "the backup equals the file written";
+  EXPECT_EQ(TTempFolder::Read(out), TTempFolder::Read(file))
+      << "the backup equals the file written";
 
   r = Karvelm(sim.Port(), {"identify", "--json"});
   EXPECT_NE(r.out.find("\"state\": \"firmware\""), std::string::npos) << r.out;
@@ -75,11 +75,11 @@ TEST(CliConfig, WriteFromTheFirmwareThenReadBackAndRestart) {
   r = Karvelm(sim.Port(), {"config", "read", "1", first});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   ASSERT_EQ(RunProgram(KARVELM_CLI_PATH, {"file", "new", dir.File("blank.bin")}).exitCode, 0);
-  EXPECT_EQ(TTempDir::Read(first), TTempDir::Read(dir.File("blank.bin")));
+  EXPECT_EQ(TTempFolder::Read(first), TTempFolder::Read(dir.File("blank.bin")));
 }
 
 TEST(CliConfig, ReadWithAFailingBlockLeavesTheFileAlone) {
-  TTempDir dir;
+  TTempFolder dir;
   TSimProcess sim({"--program", "bootloader", "--fail-read", "4A000"});  // page 5 of config 1
   const std::string out = dir.Write("old.bin", "the previous backup");
   TRunResult r = Karvelm(sim.Port(), {"config", "read", "1", out});
@@ -87,7 +87,7 @@ TEST(CliConfig, ReadWithAFailingBlockLeavesTheFileAlone) {
   EXPECT_TRUE(StartsWith(r.err, "Ошибка считывания настроек.\n")) << r.err;
   EXPECT_NE(r.err.find("page 5"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
-  EXPECT_EQ(TTempDir::Read(out), "the previous backup");
+  EXPECT_EQ(TTempFolder::Read(out), "the previous backup");
 
   r = Karvelm(sim.Port(), {"config", "read", "1", dir.File("new.bin")});
   EXPECT_EQ(r.exitCode, 1);
@@ -99,7 +99,7 @@ TEST(CliConfig, ReadWithAFailingBlockLeavesTheFileAlone) {
 }
 
 TEST(CliConfig, WriteThatLosesAPieceFails) {
-  TTempDir dir;
+  TTempFolder dir;
   const std::string file = MachineFile(dir);
   TSimProcess sim({"--program", "bootloader", "--lose-write-ack", "4"});
   TRunResult r = Karvelm(sim.Port(), {"config", "write", "1", file, "--restart"});
@@ -112,8 +112,8 @@ TEST(CliConfig, WriteThatLosesAPieceFails) {
 }
 
 TEST(CliConfig, BadFileIsRefusedBeforeTheModule) {
-  TTempDir dir;
-  std::string bytes = TTempDir::Read(MachineFile(dir));
+  TTempFolder dir;
+  std::string bytes = TTempFolder::Read(MachineFile(dir));
   bytes[30] ^= 0x10;
   const std::string broken = dir.Write("broken.bin", bytes);
   TSimProcess sim({"--program", "bootloader"});
@@ -136,7 +136,7 @@ TEST(CliConfig, ModuleThatNeverReachesTheBootloaderEndsInBoundedTime) {
       {"other firmware", {"--generation", "old"}},
   };
   for (const Case& c : cases) {
-    TTempDir dir;
+    TTempFolder dir;
     TSimProcess sim(c.simArgs);
     TRunResult r =
         Karvelm(sim.Port(), {"config", "read", "1", dir.File("out.bin"), "--wait", "0.5"}, 20);

@@ -3,51 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 
-#include "base/clock.h"
-#include "cli/cli_main.h"
+#include "cli_usb_fixture.h"
 #include "config/config_fields.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
-#include "hid_fake_backend.h"
-#include "hid_sim_module.h"
-#include "link/transactions.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace karvelm {
 namespace {
 
-using testing::TFakeHidScope;
+using testing::TCliRun;
+using testing::TCliUsbFixture;
 using testing::TSimHidModule;
-using testing::TTempDir;
 
-struct TRun {
-  int code;
-  std::string out, err;
-};
-
-class CliConfigUsb : public ::testing::TestWithParam<TIntfType> {
+class CliConfigUsb : public TCliUsbFixture {
  protected:
-  void SetUp() override { SequenceNumber = 0; }
-  void TearDown() override { SetClock(nullptr); }
-
-  TSimHidModule& Plug(TSimProgram program) {
-    TSimConfig config;
-    config.program = program;
-    module_ = std::make_unique<TSimHidModule>(GetParam(), config);
-    SetClock(&module_->clock);
-    hid_.backend().Plug(module_->device);
-    return *module_;
-  }
-
-  TRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--link", GetParam() == itHID_OLD ? "usb1" : "usb2"});
-    std::ostringstream out, err;
-    const int code = cli::RunCli(args, out, err);
-    return {code, out.str(), err.str()};
-  }
-
   std::string MachineFile() {
     auto image = std::make_unique<TConfigImage>();
     ResetConfigImage(*image);
@@ -60,22 +31,20 @@ class CliConfigUsb : public ::testing::TestWithParam<TIntfType> {
     return path;
   }
 
-  TTempDir dir_;
-  TFakeHidScope hid_;
-  std::unique_ptr<TSimHidModule> module_;
+  TTempFolder dir_;
 };
 
 TEST_P(CliConfigUsb, WriteThenReadBackFromTheFirmware) {
   TSimHidModule& module = Plug(spFirmware);
   const std::string file = MachineFile();
-  TRun r = Run({"config", "write", "1", file});
+  TCliRun r = Run({"config", "write", "1", file});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(module.sim.Program(), spLoader);
 
   const std::string out = dir_.File("backup.bin");
   r = Run({"config", "read", "1", out, "--restart"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(TTempDir::Read(out), TTempDir::Read(file));
+  EXPECT_EQ(TTempFolder::Read(out), TTempFolder::Read(file));
   module.clock.Advance(1000);
   EXPECT_EQ(module.sim.Program(), spFirmware);
 }
@@ -84,11 +53,11 @@ TEST_P(CliConfigUsb, FailingBlockLeavesTheFileAlone) {
   TSimHidModule& module = Plug(spLoader);
   module.sim.Faults().failReadAt = kSettingsAddress[1];
   const std::string out = dir_.Write("old.bin", "kept");
-  TRun r = Run({"config", "read", "2", out});
+  TCliRun r = Run({"config", "read", "2", out});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err.rfind("Ошибка считывания настроек.\n", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("settings block"), std::string::npos) << r.err;
-  EXPECT_EQ(TTempDir::Read(out), "kept");
+  EXPECT_EQ(TTempFolder::Read(out), "kept");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothGenerations, CliConfigUsb, ::testing::Values(itHID_OLD, itHID_NEW),

@@ -15,7 +15,7 @@ using testing::TRunResult;
 using testing::TSimProcess;
 
 TRunResult Karvelm(int port, std::vector<std::string> args, double timeout = 30) {
-  std::vector<std::string> full = {"--ip", "127.0.0.1", "--port", std::to_string(port),
+  std::vector<std::string> full = {"--ip",         "127.0.0.1", "--port", std::to_string(port),
                                    "--local-port", "0"};
   full.insert(full.end(), args.begin(), args.end());
   return RunProgram(KARVELM_CLI_PATH, full, timeout);
@@ -113,9 +113,9 @@ TEST(CliEndToEnd, FaultsEndWithTheRightCodeInBoundedTime) {
 TEST(CliEndToEnd, LocalPortInUseIsReported) {
   TSimProcess sim;
   testing::TPeerSocket holder;
-  TRunResult r = RunProgram(KARVELM_CLI_PATH, {"--ip", "127.0.0.1", "--port",
-                                               std::to_string(sim.Port()), "--local-port",
-                                               std::to_string(holder.Port()), "identify"});
+  TRunResult r =
+      RunProgram(KARVELM_CLI_PATH, {"--ip", "127.0.0.1", "--port", std::to_string(sim.Port()),
+                                    "--local-port", std::to_string(holder.Port()), "identify"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Socket bind error 98.\n");
 }

@@ -6,34 +6,24 @@
 #include <filesystem>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/cli_main.h"
 #include "config/config_fields.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/koi7.h"
-#include "temp_dir.h"
+#include "in_process_cli.h"
+#include "temp_folder.h"
 
 namespace karvelm {
 namespace {
 
-using testing::TTempDir;
+using testing::RunCliInProcess;
+using testing::TCliRun;
 
-struct TCliRun {
-  int code = -1;
-  std::string out, err;
-};
-
-TCliRun Karvelm(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  TCliRun run;
-  run.code = cli::RunCli(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
+TCliRun Karvelm(const std::vector<std::string>& args) {
+  return RunCliInProcess(args);
 }
 
 std::string Repeat(const std::string& item, int count) {
@@ -43,12 +33,12 @@ std::string Repeat(const std::string& item, int count) {
 }
 
 TEST(CliFile, NewWritesTheInitialImageAndShowDecodesIt) {
-  TTempDir dir;
+  TTempFolder dir;
   const std::string path = dir.File("blank.bin");
   TCliRun run = Karvelm({"file", "new", path});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_TRUE(run.out.empty());
-  const std::string bytes = TTempDir::Read(path);
+  const std::string bytes = TTempFolder::Read(path);
   ASSERT_EQ(bytes.size(), 24299u);
   EXPECT_EQ(bytes.substr(0, 10), std::string("\x00\x08\x01\x0F\x82\x01\x84\x00\x4A\x8A", 10));
   EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string("\x00\x06\x01\x07\x86\x00\x80\x65", 8));
@@ -82,7 +72,7 @@ class CliFileShow : public ::testing::Test {
     std::fill_n(image->Page(2), kPageSize, 0);
     ASSERT_TRUE(SaveConfigImageFile(path, *image).ok());
   }
-  TTempDir dir;
+  TTempFolder dir;
   const std::string path = dir.File("machine.bin");
 };
 
@@ -110,7 +100,7 @@ TEST_F(CliFileShow, TextNamesTheItemsAndRegisters) {
 }
 
 TEST_F(CliFileShow, BadFrameIsRefusedWithoutOutput) {
-  std::string bytes = TTempDir::Read(path);
+  std::string bytes = TTempFolder::Read(path);
   bytes[14] ^= 0x01;  // inside the settings block's address frame
   const std::string broken = dir.Write("broken.bin", bytes);
   for (bool json : {false, true}) {
@@ -124,7 +114,7 @@ TEST_F(CliFileShow, BadFrameIsRefusedWithoutOutput) {
 }
 
 TEST_F(CliFileShow, TruncatedFileShowsTheFramesItHas) {
-  const std::string bytes = TTempDir::Read(path);
+  const std::string bytes = TTempFolder::Read(path);
   const std::string cut = dir.Write("cut.bin", bytes.substr(0, bytes.size() / 2 + 3));
   TCliRun run = Karvelm({"file", "show", cut, "--json"});
   EXPECT_EQ(run.code, 0) << run.err;
@@ -132,7 +122,7 @@ TEST_F(CliFileShow, TruncatedFileShowsTheFramesItHas) {
 }
 
 TEST(CliFile, FileErrorsAreReported) {
-  TTempDir dir;
+  TTempFolder dir;
   TCliRun run = Karvelm({"file", "show", dir.File("missing.bin")});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.err.rfind("Cannot open file \"" + dir.File("missing.bin") + "\".", 0), 0u)
@@ -150,7 +140,7 @@ TEST(CliFile, FileErrorsAreReported) {
   std::filesystem::permissions(dir.File(""), std::filesystem::perms::owner_all);
   if (::geteuid() != 0) {  // root writes into read-only folders
     EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(TTempDir::Read(kept), "old content");
+    EXPECT_EQ(TTempFolder::Read(kept), "old content");
   }
 }
 

@@ -3,34 +3,24 @@
 
 #include <algorithm>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/cli_main.h"
 #include "config/config_fields.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/page_image_load.h"
-#include "temp_dir.h"
+#include "in_process_cli.h"
+#include "temp_folder.h"
 
 namespace karvelm {
 namespace {
 
-using testing::TTempDir;
+using testing::RunCliInProcess;
+using testing::TCliRun;
 
-struct TCliRun {
-  int code = -1;
-  std::string out, err;
-};
-
-TCliRun Karvelm(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  TCliRun run;
-  run.code = cli::RunCli(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
+TCliRun Karvelm(const std::vector<std::string>& args) {
+  return RunCliInProcess(args);
 }
 
 std::string Fixture(const std::string& name) {
@@ -52,10 +42,10 @@ class CliFilePage : public ::testing::Test {
     SetSettingsWord(*image, MemLayout, 5);
     std::fill_n(image->Page(7), kPageSize, 0x77);
     ASSERT_TRUE(SaveConfigImageFile(file, *image).ok());
-    before = TTempDir::Read(file);
+    before = TTempFolder::Read(file);
   }
 
-  TTempDir dir;
+  TTempFolder dir;
   const std::string file = dir.File("config.bin");
   std::string before;
 };
@@ -129,7 +119,7 @@ TEST_F(CliFilePage, FailuresLeaveTheFileAlone) {
     const TCliRun run = Karvelm(c.args);
     EXPECT_EQ(run.code, c.code) << c.what;
     EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << c.what << ": " << run.err;
-    EXPECT_EQ(TTempDir::Read(file), before) << c.what;
+    EXPECT_EQ(TTempFolder::Read(file), before) << c.what;
   }
 }
 
@@ -146,7 +136,7 @@ TEST_F(CliFilePage, ConfigurationFileMustOpen) {
   run = Karvelm({"file", "page", path, "0", Fixture("DEC-11-O1PA-PB.lda")});
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.err, "Ошибка открытия файла\n");
-  EXPECT_EQ(TTempDir::Read(path), damaged);
+  EXPECT_EQ(TTempFolder::Read(path), damaged);
 }
 
 }  // namespace

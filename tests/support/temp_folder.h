@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace karvelm {
@@ -12,10 +13,11 @@ namespace karvelm {
 class TTempFolder {
  public:
   TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "karvelm-app-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "karvelm-test-XXXXXX").string();
     FPath = ::mkdtemp(pattern.data()) ? pattern : std::string();
   }
   ~TTempFolder() {
+    // A test may have taken the write permission away to make a save fail.
     std::error_code ignored;
     std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
