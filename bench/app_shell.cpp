@@ -7,8 +7,6 @@
 // link, a silent or unplugged simulator, a UDP link to a silent loopback peer). The floors:
 // one presence probe of the present module, and the designed wait of the UDP probe (three
 // 10 ms socket waits) measured on a raw socket.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -33,6 +31,7 @@
 #include "app/ui/startup_probe.h"
 #include "link/commands.h"
 #include "link/transactions.h"
+#include "loopback_socket.h"
 #include "sim/sim_transport.h"
 
 extern char** environ;
@@ -191,12 +190,8 @@ void PrintTick(const char* what, const TTickFigures& t, double floorUs) {
 // The designed wait of a probe that gets no answer over UDP: three sends, each followed by a
 // 10 ms readiness wait, on a raw socket.
 double RawSilentProbeUs(uint16_t silentPort) {
-  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(silentPort);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  const int fd = bench::LoopbackSocket();
+  bench::ConnectTo(fd, silentPort);
   std::vector<double> runs;
   for (int r = 0; r < 10; ++r) {
     const auto start = TSteady::now();
@@ -256,14 +251,8 @@ void TickFigures() {
   // Module absent. The floor of the rows that talk to nobody over no medium is the present
   // module's probe; of the Ethernet rows, whose probe waits for an answer by design, the
   // designed wait on a raw socket.
-  int silent = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
-  const uint16_t silentPort = ntohs(address.sin_port);
+  const int silent = bench::LoopbackSocket();
+  const uint16_t silentPort = bench::PortOf(silent);
   const double waitUs = RawSilentProbeUs(silentPort);
   std::printf(
       "  floor: the UDP probe's designed wait, 3 x (send + 10 ms poll) on a raw socket %.0f us\n",

@@ -4,8 +4,6 @@
 // thread that answers each with a datagram of the size the simulator answered with. The
 // link's cost is its ratio to the first floor. The same datagrams replayed through the link's
 // own transport show how much of it is the socket layer.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,38 +26,24 @@
 #include "link/framing.h"
 #include "link/socket_udp.h"
 #include "link/transactions.h"
+#include "loopback_socket.h"
 #include "sim/udp_server.h"
 
 using namespace karvelm;
+using bench::ConnectTo;
+using bench::LoopbackSocket;
+using bench::PortOf;
 
 namespace {
 
 constexpr int kRuns = 40;  // best of, to keep scheduler noise out
 
-int LoopbackSocket() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+// A loopback socket whose receive gives up after a second, so that a lost answer ends a run.
+int TimedLoopbackSocket() {
+  const int fd = bench::LoopbackSocket();
   timeval wait{1, 0};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
   return fd;
-}
-
-uint16_t PortOf(int fd) {
-  sockaddr_in address{};
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
-}
-
-void ConnectTo(int fd, uint16_t port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
 }
 
 // Best milliseconds of each body over kRuns rounds. The bodies take turns within a round, so
@@ -135,7 +119,7 @@ bool Replay(int fd, const std::vector<TExchange>& exchanges) {
 // Answers the datagrams of one script in order, each with the recorded answer size.
 class TEchoPeer {
  public:
-  TEchoPeer() : FSocket(LoopbackSocket()) {
+  TEchoPeer() : FSocket(TimedLoopbackSocket()) {
     FThread = std::thread([this] { Serve(); });
   }
   ~TEchoPeer() {
@@ -215,9 +199,9 @@ int main() {
   TSimUdpServer server(config, options);
   server.Start();
   TEchoPeer echo;
-  const int raw = LoopbackSocket();
+  const int raw = TimedLoopbackSocket();
   ConnectTo(raw, server.Port());
-  const int ping = LoopbackSocket();
+  const int ping = TimedLoopbackSocket();
   ConnectTo(ping, echo.Port());
   OpenLink(itUDP, "127.0.0.1", server.Port(), 0);
 
