@@ -118,26 +118,26 @@ TEST_F(MainFormFixture, CheckingCheckBox6BringsTheDialogBack) {
 }
 
 TEST_F(MainFormFixture, IpOkReopensEvenAUsbLinkAndCancelRestores) {
-  WriteSettings("[Settings]\ninterface=1\ndisable_select_dialog=1\nip=10.0.0.1\n");
+  WriteSettings("[Settings]\ninterface=1\ndisable_select_dialog=1\nip=127.0.0.21\n");
   Start();
   QLineEdit* field = Find<QLineEdit>("JvIPAddress1");
-  EXPECT_EQ(field->text(), "10.0.0.1");
+  EXPECT_EQ(field->text(), "127.0.0.21");
   TExtIntf* before = ActiveLink.get();
-  field->setText("10.0.0.9");
+  field->setText("127.0.0.29");
   Find<QToolButton>("JvSpeedButton1")->click();
-  EXPECT_EQ(form->Settings().ip_string, "10.0.0.9");
+  EXPECT_EQ(form->Settings().ip_string, "127.0.0.29");
   ASSERT_NE(ActiveLink, nullptr);
   EXPECT_NE(ActiveLink.get(), before);
   EXPECT_EQ(ActiveLink->IntfType(), itHID_NEW);
 
   // Typing alone changes nothing; an incomplete address is not taken.
-  field->setText("10.0.0");
+  field->setText("127.0.0");
   Find<QToolButton>("JvSpeedButton1")->click();
-  EXPECT_EQ(form->Settings().ip_string, "10.0.0.9");
+  EXPECT_EQ(form->Settings().ip_string, "127.0.0.29");
   Find<QToolButton>("JvSpeedButton2")->click();
-  EXPECT_EQ(field->text(), "10.0.0.9");
+  EXPECT_EQ(field->text(), "127.0.0.29");
   form->close();
-  EXPECT_THAT(SavedSettings(), testing::HasSubstr("ip=10.0.0.9\n"));
+  EXPECT_THAT(SavedSettings(), testing::HasSubstr("ip=127.0.0.29\n"));
 }
 
 // With no kind selected, OK still runs the link choice: the stored kind becomes "none".
