@@ -10,9 +10,10 @@ cmake --build --preset release -j"$(nproc)" --target karvelm karvelm-sim >/dev/n
 bin=build/release/src
 
 log=$(mktemp)
+work=$(mktemp -d)
 "$bin/sim/karvelm-sim" --bind 127.0.0.1 --port 0 >"$log" 2>&1 &
 sim=$!
-trap 'kill "$sim" 2>/dev/null || true; rm -f "$log"' EXIT
+trap 'kill "$sim" 2>/dev/null || true; rm -rf "$log" "$work"' EXIT
 for _ in $(seq 100); do
   grep -q 'listening on' "$log" && break
   sleep 0.05
@@ -32,3 +33,8 @@ karvelm identify --json
 karvelm bus write 177566 101
 karvelm bus read 177560 4
 karvelm bus read 177560 4 --json
+# A configuration backup through the bootloader and back, and its settings offline.
+karvelm config read 1 "$work/backup.bin" --restart
+karvelm file show "$work/backup.bin"
+karvelm config write 2 "$work/backup.bin" --restart
+karvelm identify
