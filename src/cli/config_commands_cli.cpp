@@ -105,6 +105,11 @@ int RunConfigWrite(const TCliContext& context) {
   // The file is checked before the module is touched.
   TConfigFileResult loaded = LoadConfigImageFile(args->file, *image);
   if (!loaded.ok()) return context.Fail(loaded.message);
+  // A cut-off backup opens (what it holds is shown as read), but restoring it would replace
+  // the stored pages it lost with erased ones.
+  if (loaded.cutOff)
+    return context.Fail(std::string(kOpenFileErrorText) +
+                        "\nthe file ends inside a frame (cut off); nothing was written");
 
   TCliLink link(context.options);
   if (!link.Ok()) return context.Fail(link.Error());

@@ -69,14 +69,17 @@ TConfigFileResult LoadConfigImageFile(const std::string& path, TConfigImage& ima
     return Failure(cfCannotOpen, kCannotOpenFileFormat, path, EISDIR);
   }
   TFileSource source(file);
-  const TConfigReadStatus status = ReadConfigRecords(source, image);
+  bool cutOff = false;
+  const TConfigReadStatus status = ReadConfigRecords(source, image, &cutOff);
   std::fclose(file);
   if (status != crOk) {
     ClearPageChecks(image);
     return {cfBadContent, kOpenFileErrorText, status};
   }
   UpdateAllPageChecks(image);
-  return {};
+  TConfigFileResult result;
+  result.cutOff = cutOff;
+  return result;
 }
 
 TConfigFileResult SaveConfigImageFile(const std::string& path, TConfigImage& image) {

@@ -41,6 +41,7 @@ struct TConfigFileResult {
   TConfigFileStatus status = cfOk;
   std::string message;              // the system's text for the user; empty on success
   TConfigReadStatus detail = crOk;  // why the content was refused
+  bool cutOff = false;  // read, but the file ends inside a frame: the rest of it is missing
   bool ok() const { return status == cfOk; }
 };
 

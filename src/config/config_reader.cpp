@@ -73,21 +73,25 @@ TConfigReadStatus ApplyRecords(const uint8_t* buffer, size_t length, TConfigImag
   return crOk;
 }
 
-TConfigReadStatus ReadConfigRecords(TByteSource& stream, TConfigImage& image) {
+TConfigReadStatus ReadConfigRecords(TByteSource& stream, TConfigImage& image, bool* cutOff) {
+  if (cutOff) *cutOff = false;
+  auto endOfStream = [&](bool insideFrame) {
+    if (stream.Failed()) return crReadError;
+    if (cutOff) *cutOff = insideFrame;
+    return crOk;
+  };
   TRecordState state;
   std::array<uint8_t, kMaxFrameLength> frame;
   std::vector<uint8_t> decoded;
   decoded.reserve(kMaxDecodedRecord);
   for (;;) {
     uint8_t head[2];
-    if (stream.Get(head, 2) < 2) return stream.Failed() ? crReadError : crOk;
+    if (const size_t got = stream.Get(head, 2); got < 2) return endOfStream(got > 0);
     const size_t frameLength = static_cast<size_t>(head[0] << 8 | head[1]);
     if (frameLength > kMaxFrameLength) return crFrameTooLong;
     if (frameLength < kMinFrameLength) return crFrameTooShort;
     // An incomplete last frame is ignored: a cut-off file reads as far as it is whole.
-    if (stream.Get(frame.data(), frameLength) < frameLength) {
-      return stream.Failed() ? crReadError : crOk;
-    }
+    if (stream.Get(frame.data(), frameLength) < frameLength) return endOfStream(true);
     if (FrameCheck(frame.data(), frameLength) != 0) return crBadCrc;
     switch (RleDecode(frame.data(), frameLength - 2, decoded, kMaxDecodedRecord)) {
       case rsOk:

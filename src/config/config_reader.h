@@ -42,7 +42,10 @@ TConfigReadStatus ApplyRecords(const uint8_t* buffer, size_t length, TConfigImag
                                TRecordState& state);
 
 // Reads frames until the end of the stream and applies them; the reason on failure.
-TConfigReadStatus ReadConfigRecords(TByteSource& stream, TConfigImage& image);
+// cutOff, when given, tells whether the stream ended inside a frame (its length field
+// included): the reading still succeeds, but what came after the cut is missing.
+TConfigReadStatus ReadConfigRecords(TByteSource& stream, TConfigImage& image,
+                                    bool* cutOff = nullptr);
 // True when the end of the stream was reached without a bad frame.
 bool ReadConfigFile(TByteSource& stream, TConfigImage& image);
 

@@ -123,6 +123,19 @@ TEST(CliConfig, BadFileIsRefusedBeforeTheModule) {
   r = Karvelm(sim.Port(), {"config", "write", "1", dir.File("missing.bin")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(StartsWith(r.err, "Cannot open file")) << r.err;
+  // A cut-off backup opens, but restoring it would erase the pages it lost.
+  const std::string whole = TTempFolder::Read(MachineFile(dir));
+  const std::string cut = dir.Write("cut.bin", whole.substr(0, whole.size() / 2));
+  r = Karvelm(sim.Port(), {"config", "write", "1", cut});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(StartsWith(r.err, "Ошибка открытия файла\n")) << r.err;
+  EXPECT_NE(r.err.find("cut off"), std::string::npos) << r.err;
+  // The module was never asked for anything: its stored configuration 1 is still blank.
+  const std::string read = dir.File("read.bin");
+  r = Karvelm(sim.Port(), {"config", "read", "1", read});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(RunProgram(KARVELM_CLI_PATH, {"file", "new", dir.File("blank.bin")}).exitCode, 0);
+  EXPECT_EQ(TTempFolder::Read(read), TTempFolder::Read(dir.File("blank.bin")));
 }
 
 TEST(CliConfig, ModuleThatNeverReachesTheBootloaderEndsInBoundedTime) {

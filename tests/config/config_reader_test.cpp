@@ -83,7 +83,17 @@ TEST_F(MarkedImage, TruncatedFileReadsItsCompleteFrames) {
     EXPECT_EQ(image->SettingsBlock, source->SettingsBlock);
     EXPECT_EQ(image->SetPointBlock, source->SetPointBlock);
     EXPECT_EQ(image->MemoryImage[0], 0xFF) << "the incomplete frame is ignored";
+    // The cut is told apart from a file that ends between frames.
+    const Bytes part(file.begin(), file.begin() + cut + extra);
+    TMemorySource stream(part);
+    bool cutOff = true;
+    ASSERT_EQ(ReadConfigRecords(stream, *BlankImage(), &cutOff), crOk);
+    EXPECT_EQ(cutOff, extra != 0) << extra;
   }
+  TMemorySource whole(file);
+  bool cutOff = true;
+  ASSERT_EQ(ReadConfigRecords(whole, *BlankImage(), &cutOff), crOk);
+  EXPECT_FALSE(cutOff);
 }
 
 TEST(ReadConfigFile, EmptyFileChangesNothing) {
