@@ -49,6 +49,15 @@ std::string MachineFile(const TTempFolder& dir) {
   return path;
 }
 
+// Stored configuration config of the simulator reads back as the file of the initial image.
+void ExpectStoredInitialImage(const TSimProcess& sim, const TTempFolder& dir, const char* config) {
+  const std::string read = dir.File("read.bin");
+  const TRunResult r = Karvelm(sim.Port(), {"config", "read", config, read});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(RunProgram(KARVELM_CLI_PATH, {"file", "new", dir.File("blank.bin")}).exitCode, 0);
+  EXPECT_EQ(TTempFolder::Read(read), TTempFolder::Read(dir.File("blank.bin")));
+}
+
 TEST(CliConfig, WriteFromTheFirmwareThenReadBackAndRestart) {
   TTempFolder dir;
   const std::string file = MachineFile(dir);
@@ -71,11 +80,7 @@ TEST(CliConfig, WriteFromTheFirmwareThenReadBackAndRestart) {
   EXPECT_NE(r.out.find("\"state\": \"firmware\""), std::string::npos) << r.out;
 
   // Configuration 1 was never written: it reads back as the initial image.
-  const std::string first = dir.File("first.bin");
-  r = Karvelm(sim.Port(), {"config", "read", "1", first});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  ASSERT_EQ(RunProgram(KARVELM_CLI_PATH, {"file", "new", dir.File("blank.bin")}).exitCode, 0);
-  EXPECT_EQ(TTempFolder::Read(first), TTempFolder::Read(dir.File("blank.bin")));
+  ExpectStoredInitialImage(sim, dir, "1");
 }
 
 TEST(CliConfig, ReadWithAFailingBlockLeavesTheFileAlone) {
@@ -131,11 +136,7 @@ TEST(CliConfig, BadFileIsRefusedBeforeTheModule) {
   EXPECT_TRUE(StartsWith(r.err, "Ошибка открытия файла\n")) << r.err;
   EXPECT_NE(r.err.find("cut off"), std::string::npos) << r.err;
   // The module was never asked for anything: its stored configuration 1 is still blank.
-  const std::string read = dir.File("read.bin");
-  r = Karvelm(sim.Port(), {"config", "read", "1", read});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  ASSERT_EQ(RunProgram(KARVELM_CLI_PATH, {"file", "new", dir.File("blank.bin")}).exitCode, 0);
-  EXPECT_EQ(TTempFolder::Read(read), TTempFolder::Read(dir.File("blank.bin")));
+  ExpectStoredInitialImage(sim, dir, "1");
 }
 
 TEST(CliConfig, ModuleThatNeverReachesTheBootloaderEndsInBoundedTime) {
