@@ -7,6 +7,8 @@
 
 namespace karvelm::cli {
 
+inline constexpr const char* kNoLoaderText = "the bootloader does not answer";
+
 // Opens ActiveLink for the options; closes it when the object goes. On failure Ok() is
 // false and Error() holds the reason (the system's own text where it has one).
 class TCliLink {

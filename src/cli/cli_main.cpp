@@ -1,33 +1,51 @@
 #include "cli/cli_main.h"
 
 #include <exception>
+#include <memory>
 
+#include "cli/cli_commands.h"
 #include "cli/cli_context.h"
+#include "cli/cli_link.h"
 #include "cli/cli_options.h"
-#include "cli/config_commands_cli.h"
-#include "cli/file_commands_cli.h"
-#include "cli/file_page_cli.h"
-#include "cli/module_commands_cli.h"
 
 namespace karvelm::cli {
 
 namespace {
 
-using THandler = int (*)(const TCliContext&);
+constexpr const char* kNoFirmwareText = "the firmware does not answer";
 
-struct TCommand {
-  const char* first;
-  const char* second;  // nullptr: a one-word command
-  THandler handler;    // nullptr: not available yet
-};
+// The first option on the line that the row does not accept, or nullptr.
+const TOptionInfo* StrayOption(const TCommandRow& row, unsigned given) {
+  for (const TOptionInfo& option : Options())
+    if ((given & option.bit) && !((row.options | obHelp) & option.bit)) return &option;
+  return nullptr;
+}
 
-const TCommand kCommands[] = {
-    {"identify", nullptr, RunIdentify}, {"restart", nullptr, RunRestart},
-    {"bus", "read", RunBusRead},        {"bus", "write", RunBusWrite},
-    {"config", "read", RunConfigRead},  {"config", "write", RunConfigWrite},
-    {"firmware", "update", nullptr},    {"file", "new", RunFileNew},
-    {"file", "show", RunFileShow},      {"file", "page", RunFilePage},
-};
+// Brings the module into the program the row needs; empty when done, else the reason.
+std::string BringUp(TCliLink& link, TProgramNeed needs, const TCliOptions& options) {
+  switch (needs) {
+    case pnFirmware:
+      return FirmwareAnswers(link) ? "" : kNoFirmwareText;
+    case pnBootloader:
+      return BootloaderAnswers() ? "" : kNoLoaderText;
+    case pnEnterLoader:
+      return EnsureBootloader(link, options.waitSeconds) ? "" : kNoLoaderText;
+    default:
+      return "";
+  }
+}
+
+int RunRow(const TCommandRow& row, TCliContext& context) {
+  std::unique_ptr<TCliCommand> command = row.make();
+  if (const int status = command->Prepare(context); status != kExitDone) return status;
+  if (row.needs == pnNone) return command->Run(context);
+  TCliLink link(context.options);
+  if (!link.Ok()) return context.Fail(link.Error());
+  if (const std::string reason = BringUp(link, row.needs, context.options); !reason.empty())
+    return context.Fail(reason);
+  context.link = &link;
+  return command->Run(context);
+}
 
 }  // namespace
 
@@ -46,29 +64,30 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "no command given (karvelm --help lists them)\n";
     return kExitUsage;
   }
-  const std::string& first = options.words[0];
-  for (const TCommand& command : kCommands) {
-    if (first != command.first) continue;
-    if (command.second && (options.words.size() < 2 || options.words[1] != command.second))
-      continue;
-    std::string name = command.first;
-    if (command.second) name += std::string(" ") + command.second;
-    if (!command.handler) {
-      err << name << ": not available yet\n";
-      return kExitUsage;
-    }
-    TCliContext context{options, out, err};
-    try {
-      return command.handler(context);
-    } catch (const std::exception& error) {
-      err << error.what() << '\n';
-      return kExitFailed;
-    }
+  const TCommandRow* row = FindCommand(options.words);
+  if (!row) {
+    std::string words = options.words[0];
+    if (options.words.size() > 1) words += " " + options.words[1];
+    err << "unknown command '" << words << "' (karvelm --help lists them)\n";
+    return kExitUsage;
   }
-  std::string words = first;
-  if (options.words.size() > 1) words += " " + options.words[1];
-  err << "unknown command '" << words << "' (karvelm --help lists them)\n";
-  return kExitUsage;
+  const std::string name = CommandName(*row);
+  if (!row->make) {
+    err << name << ": not available yet\n";
+    return kExitUsage;
+  }
+  if (const TOptionInfo* stray = StrayOption(*row, options.given)) {
+    err << "option " << stray->name << " does not apply to " << name
+        << " (karvelm --help lists the commands)\n";
+    return kExitUsage;
+  }
+  TCliContext context{options, out, err, row};
+  try {
+    return RunRow(*row, context);
+  } catch (const std::exception& error) {
+    err << error.what() << '\n';
+    return kExitFailed;
+  }
 }
 
 }  // namespace karvelm::cli

@@ -24,34 +24,79 @@ bool IsIPv4(const std::string& text) {
   return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
+const TOptionInfo* FindOption(const std::string& name) {
+  for (const TOptionInfo& option : Options())
+    if (name == option.name) return &option;
+  return nullptr;
+}
+
+// Stores the value of an option that takes one; the reason when the value is refused.
+std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
+                                    const std::string& value) {
+  switch (bit) {
+    case obLink:
+      if (value == "udp")
+        options.link = itUDP;
+      else if (value == "usb1")
+        options.link = itHID_OLD;
+      else if (value == "usb2")
+        options.link = itHID_NEW;
+      else
+        return "--link must be udp, usb1 or usb2, not '" + value + "'";
+      return std::nullopt;
+    case obIp:
+      if (!IsIPv4(value)) return "--ip needs a dotted IPv4 address, not '" + value + "'";
+      options.ip = value;
+      return std::nullopt;
+    case obPort: {
+      auto port = ParseInteger(value, 1, 65535);
+      if (!port) return "--port must be 1..65535, not '" + value + "'";
+      options.port = static_cast<uint16_t>(*port);
+      return std::nullopt;
+    }
+    case obLocalPort: {
+      auto port = ParseInteger(value, 0, 65535);
+      if (!port) return "--local-port must be 0..65535, not '" + value + "'";
+      options.localPort = static_cast<uint16_t>(*port);
+      return std::nullopt;
+    }
+    case obWait: {
+      char* end = nullptr;
+      double seconds = std::strtod(value.c_str(), &end);
+      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
+        return "--wait must be a number of seconds 0..3600, not '" + value + "'";
+      options.waitSeconds = seconds;
+      return std::nullopt;
+    }
+    case obFormat:
+      if (value != "bin" && value != "lda" && value != "auto")
+        return "--format must be bin, lda or auto, not '" + value + "'";
+      options.format = value;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
 }  // namespace
 
-const char* UsageText() {
-  return R"(usage: karvelm [options] COMMAND ... [options]
-
-Module commands:
-  identify                     which program answers and both versions
-  restart                      restart the module from its bootloader into its firmware
-  bus read ADDRESS [COUNT]     read COUNT (1..32) bus words from octal ADDRESS
-  bus write ADDRESS VALUE      write one bus word; both octal
-  config read 1|2 FILE         read a stored configuration into FILE
-  config write 1|2 FILE        write FILE into a stored configuration
-  firmware update IMAGE        update the module firmware
-Offline commands:
-  file new FILE | file show FILE | file page FILE PAGE IMAGE [--format bin|lda|auto]
-
-Options:
-  --link udp|usb1|usb2   link kind (default udp)
-  --ip ADDRESS           module IPv4 address (default 192.168.0.10)
-  --port N               module UDP port (default 30000)
-  --local-port N         local UDP port to bind (default 30000)
-  --wait SECONDS         how long to wait for the module to answer in the program a command
-                         needs (default 10)
-  --restart              return the module to its firmware afterwards (not after a failed
-                         config write: the module keeps its bootloader for another write)
-  --json                 print one JSON object
-Exit status: 0 done, 1 the operation failed, 2 usage error.
-)";
+const std::vector<TOptionInfo>& Options() {
+  static const std::vector<TOptionInfo> options = {
+      {"--link", obLink, "udp|usb1|usb2", "link kind (default udp)"},
+      {"--ip", obIp, "ADDRESS", "module IPv4 address (default 192.168.0.10)"},
+      {"--port", obPort, "N", "module UDP port (default 30000)"},
+      {"--local-port", obLocalPort, "N", "local UDP port to bind (default 30000)"},
+      {"--wait", obWait, "SECONDS",
+       "how long to wait for the module to answer in the program a command\n"
+       "needs (default 10)"},
+      {"--restart", obRestart, nullptr,
+       "return the module to its firmware afterwards (not after a failed\n"
+       "config write: the module keeps its bootloader for another write)"},
+      {"--json", obJson, nullptr, "print one JSON object"},
+      {"--format", obFormat, "bin|lda|auto", "how file page reads IMAGE (default auto)"},
+      {"--help", obHelp, nullptr, "this text"},
+  };
+  return options;
 }
 
 TParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -63,54 +108,17 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       options.words.push_back(arg);
       continue;
     }
-    if (arg == "--json") {
-      options.json = true;
+    const TOptionInfo* option = FindOption(arg);
+    if (!option) return fail("unknown option " + arg);
+    options.given |= option->bit;
+    if (!option->valueName) {
+      if (option->bit == obJson) options.json = true;
+      if (option->bit == obRestart) options.restart = true;
+      if (option->bit == obHelp) options.help = true;
       continue;
     }
-    if (arg == "--restart") {
-      options.restart = true;
-      continue;
-    }
-    if (arg == "--help") {
-      options.help = true;
-      continue;
-    }
-    const bool takesValue = arg == "--link" || arg == "--ip" || arg == "--port" ||
-                            arg == "--local-port" || arg == "--wait" || arg == "--format";
-    if (!takesValue) return fail("unknown option " + arg);
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");
-    const std::string& value = args[++i];
-    if (arg == "--link") {
-      if (value == "udp")
-        options.link = itUDP;
-      else if (value == "usb1")
-        options.link = itHID_OLD;
-      else if (value == "usb2")
-        options.link = itHID_NEW;
-      else
-        return fail("--link must be udp, usb1 or usb2, not '" + value + "'");
-    } else if (arg == "--ip") {
-      if (!IsIPv4(value)) return fail("--ip needs a dotted IPv4 address, not '" + value + "'");
-      options.ip = value;
-    } else if (arg == "--port") {
-      auto port = ParseInteger(value, 1, 65535);
-      if (!port) return fail("--port must be 1..65535, not '" + value + "'");
-      options.port = static_cast<uint16_t>(*port);
-    } else if (arg == "--local-port") {
-      auto port = ParseInteger(value, 0, 65535);
-      if (!port) return fail("--local-port must be 0..65535, not '" + value + "'");
-      options.localPort = static_cast<uint16_t>(*port);
-    } else if (arg == "--wait") {
-      char* end = nullptr;
-      double seconds = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 3600)
-        return fail("--wait must be a number of seconds 0..3600, not '" + value + "'");
-      options.waitSeconds = seconds;
-    } else {
-      if (value != "bin" && value != "lda" && value != "auto")
-        return fail("--format must be bin, lda or auto, not '" + value + "'");
-      options.format = value;
-    }
+    if (auto error = SetValue(options, option->bit, args[++i])) return fail(*error);
   }
   return TParseResult{options, {}};
 }

@@ -10,6 +10,33 @@
 
 namespace karvelm::cli {
 
+// One bit per option, so that a command row can say which it accepts.
+enum TOptionBit : unsigned {
+  obLink = 1u << 0,
+  obIp = 1u << 1,
+  obPort = 1u << 2,
+  obLocalPort = 1u << 3,
+  obWait = 1u << 4,
+  obRestart = 1u << 5,
+  obJson = 1u << 6,
+  obFormat = 1u << 7,
+  obHelp = 1u << 8,
+};
+
+// Where the module is. Every command takes them, offline ones too, so that one wrapper can
+// hand them to every command it runs.
+constexpr unsigned kLinkOptions = obLink | obIp | obPort | obLocalPort;
+
+struct TOptionInfo {
+  const char* name;  // "--link"
+  TOptionBit bit;
+  const char* valueName;  // nullptr: a flag
+  const char* help;       // may hold line breaks
+};
+
+// Every option, in the order --help lists them.
+const std::vector<TOptionInfo>& Options();
+
 struct TCliOptions {
   TIntfType link = itUDP;
   std::string ip = kDefaultModuleAddress;
@@ -20,6 +47,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };
 
@@ -28,9 +56,8 @@ struct TParseResult {
   std::string error;  // one line, when options is empty
 };
 
+// Reads every option and checks its value; which options the command accepts is the
+// command row's business.
 TParseResult ParseCommandLine(const std::vector<std::string>& args);
-
-// The usage text printed for --help.
-const char* UsageText();
 
 }  // namespace karvelm::cli

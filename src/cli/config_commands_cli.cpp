@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/cli_link.h"
-#include "cli/json_writer.h"
+#include "cli/json_text.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/config_texts.h"
@@ -15,31 +15,6 @@
 namespace karvelm::cli {
 
 namespace {
-
-constexpr const char* kNoLoaderText = "the bootloader does not answer";
-
-struct TConfigArgs {
-  int configIndex = 0;
-  std::string file;
-};
-
-// config read|write 1|2 FILE; on a usage error the one-line reason is in error.
-std::optional<TConfigArgs> ParseConfigArgs(const TCliContext& context, std::string& error) {
-  const auto& words = context.options.words;
-  if (words.size() != 4) {
-    error = "usage: config " + words[1] + " 1|2 FILE";
-    return std::nullopt;
-  }
-  if (words[2] != "1" && words[2] != "2") {
-    error = "the configuration must be 1 or 2, not '" + words[2] + "'";
-    return std::nullopt;
-  }
-  if (words[3].empty()) {
-    error = "FILE must not be empty";
-    return std::nullopt;
-  }
-  return TConfigArgs{words[2] == "1" ? 0 : 1, words[3]};
-}
 
 std::string FailedBlocks(const TReadConfigResult& result) {
   std::string text;
@@ -56,79 +31,103 @@ std::string FailedBlocks(const TReadConfigResult& result) {
   return text;
 }
 
-void PrintDone(const TCliContext& context, const char* action, const TConfigArgs& args,
-               bool restarted, std::optional<uint32_t> bytes = std::nullopt) {
-  if (context.options.json) {
-    TJsonObject json;
-    json.Field("config", static_cast<int64_t>(args.configIndex + 1)).Field("file", args.file);
-    if (bytes) json.Field("bytes", static_cast<int64_t>(*bytes));
-    json.Field("restarted", static_cast<int64_t>(restarted));
-    context.out << json.Text() << '\n';
-  } else {
-    context.out << "configuration " << args.configIndex + 1 << ' ' << action << ' ' << args.file
-                << (restarted ? "; restart sent" : "") << '\n';
+// config read|write 1|2 FILE, and the image both work on.
+class TConfigCommand : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    const auto& words = context.options.words;
+    if (words.size() != 4) return context.Usage();
+    if (words[2] != "1" && words[2] != "2")
+      return context.Fail("the configuration must be 1 or 2, not '" + words[2] + "'", kExitUsage);
+    if (words[3].empty()) return context.Fail("FILE must not be empty", kExitUsage);
+    configIndex_ = words[2] == "1" ? 0 : 1;
+    file_ = words[3];
+    image_ = std::make_unique<TConfigImage>();
+    ResetConfigImage(*image_);
+    return kExitDone;
   }
-}
+
+ protected:
+  void PrintDone(const TCliContext& context, const char* action, bool restarted,
+                 std::optional<uint32_t> bytes = std::nullopt) const {
+    if (context.options.json) {
+      TJson json;
+      json["config"] = configIndex_ + 1;
+      json["file"] = file_;
+      if (bytes) json["bytes"] = *bytes;
+      json["restarted"] = restarted ? 1 : 0;
+      context.out << JsonText(json) << '\n';
+    } else {
+      context.out << "configuration " << configIndex_ + 1 << ' ' << action << ' ' << file_
+                  << (restarted ? "; restart sent" : "") << '\n';
+    }
+  }
+
+  int configIndex_ = 0;
+  std::string file_;
+  std::unique_ptr<TConfigImage> image_;
+};
+
+class TConfigRead final : public TConfigCommand {
+ public:
+  int Run(const TCliContext& context) override {
+    const TReadConfigResult result = ReadConfiguration(*image_, configIndex_);
+    // A read changes nothing on the module, so it goes back to its firmware either way.
+    const bool restarted = context.options.restart && Restart();
+    if (!result.AllOk()) {
+      // Stricter than the configurator: a backup with any hole in it is not written at all.
+      if (!result.loaderAnswered) return context.Fail(kNoLoaderText);
+      return context.Fail(std::string(kReadSettingsErrorText) +
+                          "\nfailed: " + FailedBlocks(result));
+    }
+    TConfigFileResult saved = SaveConfigImageFile(file_, *image_);
+    if (!saved.ok()) return context.Fail(saved.message);
+    PrintDone(context, "read into", restarted);
+    return kExitDone;
+  }
+};
+
+class TConfigWrite final : public TConfigCommand {
+ public:
+  // The file is checked before the module is touched.
+  int Prepare(const TCliContext& context) override {
+    if (const int status = TConfigCommand::Prepare(context); status != kExitDone) return status;
+    TConfigFileResult loaded = LoadConfigImageFile(file_, *image_);
+    if (!loaded.ok()) return context.Fail(loaded.message);
+    // A cut-off backup opens (what it holds is shown as read), but restoring it would replace
+    // the stored pages it lost with erased ones.
+    if (loaded.cutOff)
+      return context.Fail(std::string(kOpenFileErrorText) +
+                          "\nthe file ends inside a frame (cut off); nothing was written");
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    const TWriteConfigResult result = WriteConfiguration(*image_, configIndex_);
+    if (!result.ok()) {
+      // The module may now hold a partial configuration: it stays in the bootloader, ready
+      // for another write, rather than starting its firmware on it.
+      if (!result.loaderAnswered) return context.Fail(kNoLoaderText);
+      if (!result.requestAccepted)
+        return context.Fail(std::string(kWriteSettingsErrorText) +
+                            "\nthe module refused the write request");
+      return context.Fail(std::string(kWriteSettingsErrorText) + "\n" +
+                          std::to_string(result.sent) + " of " + std::to_string(result.total) +
+                          " bytes acknowledged");
+    }
+    const bool restarted = context.options.restart && Restart();
+    PrintDone(context, "written from", restarted, result.total);
+    return kExitDone;
+  }
+};
 
 }  // namespace
 
-int RunConfigRead(const TCliContext& context) {
-  std::string error;
-  std::optional<TConfigArgs> args = ParseConfigArgs(context, error);
-  if (!args) return context.Fail(error, kExitUsage);
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-  if (!EnsureBootloader(link, context.options.waitSeconds)) return context.Fail(kNoLoaderText);
-
-  auto image = std::make_unique<TConfigImage>();
-  ResetConfigImage(*image);
-  const TReadConfigResult result = ReadConfiguration(*image, args->configIndex);
-  // A read changes nothing on the module, so it goes back to its firmware either way.
-  const bool restarted = context.options.restart && Restart();
-  if (!result.AllOk()) {
-    // Stricter than the configurator: a backup with any hole in it is not written at all.
-    if (!result.loaderAnswered) return context.Fail(kNoLoaderText);
-    return context.Fail(std::string(kReadSettingsErrorText) + "\nfailed: " + FailedBlocks(result));
-  }
-  TConfigFileResult saved = SaveConfigImageFile(args->file, *image);
-  if (!saved.ok()) return context.Fail(saved.message);
-  PrintDone(context, "read into", *args, restarted);
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeConfigReadCommand() {
+  return std::make_unique<TConfigRead>();
 }
-
-int RunConfigWrite(const TCliContext& context) {
-  std::string error;
-  std::optional<TConfigArgs> args = ParseConfigArgs(context, error);
-  if (!args) return context.Fail(error, kExitUsage);
-  auto image = std::make_unique<TConfigImage>();
-  ResetConfigImage(*image);
-  // The file is checked before the module is touched.
-  TConfigFileResult loaded = LoadConfigImageFile(args->file, *image);
-  if (!loaded.ok()) return context.Fail(loaded.message);
-  // A cut-off backup opens (what it holds is shown as read), but restoring it would replace
-  // the stored pages it lost with erased ones.
-  if (loaded.cutOff)
-    return context.Fail(std::string(kOpenFileErrorText) +
-                        "\nthe file ends inside a frame (cut off); nothing was written");
-
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-  if (!EnsureBootloader(link, context.options.waitSeconds)) return context.Fail(kNoLoaderText);
-
-  const TWriteConfigResult result = WriteConfiguration(*image, args->configIndex);
-  if (!result.ok()) {
-    // The module may now hold a partial configuration: it stays in the bootloader, ready for
-    // another write, rather than starting its firmware on it.
-    if (!result.loaderAnswered) return context.Fail(kNoLoaderText);
-    if (!result.requestAccepted)
-      return context.Fail(std::string(kWriteSettingsErrorText) +
-                          "\nthe module refused the write request");
-    return context.Fail(std::string(kWriteSettingsErrorText) + "\n" + std::to_string(result.sent) +
-                        " of " + std::to_string(result.total) + " bytes acknowledged");
-  }
-  const bool restarted = context.options.restart && Restart();
-  PrintDone(context, "written from", *args, restarted, result.total);
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeConfigWriteCommand() {
+  return std::make_unique<TConfigWrite>();
 }
 
 }  // namespace karvelm::cli

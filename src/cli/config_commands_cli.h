@@ -1,11 +1,11 @@
 // The tool's commands that move a stored configuration: config read, config write.
 #pragma once
 
-#include "cli/cli_context.h"
+#include "cli/cli_commands.h"
 
 namespace karvelm::cli {
 
-int RunConfigRead(const TCliContext& context);
-int RunConfigWrite(const TCliContext& context);
+std::unique_ptr<TCliCommand> MakeConfigReadCommand();
+std::unique_ptr<TCliCommand> MakeConfigWriteCommand();
 
 }  // namespace karvelm::cli

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/octal_text.h"
-#include "cli/json_writer.h"
+#include "cli/json_text.h"
 #include "config/config_fields.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
@@ -35,18 +35,20 @@ std::string FieldText(const TConfigField& field, uint16_t value) {
 }
 
 void PrintJson(const TCliContext& context, const TConfigImage& image) {
-  TJsonObject json;
+  TJson json;
   for (const TConfigField& field : ConfigFields())
-    json.Field(field.key, static_cast<int64_t>(SettingsWord(image, field.word)));
-  json.Field("config_name", Cp1251ToUtf8(GetConfigName(image)));
+    json[field.key] = SettingsWord(image, field.word);
+  json["config_name"] = Cp1251ToUtf8(GetConfigName(image));
   std::vector<int64_t> setPoints, sums, crcs;
   for (int i = 0; i < kSetPointWords; ++i) setPoints.push_back(SetPointWord(image, i));
   for (int page = 0; page < kPageCount; ++page) {
     sums.push_back(image.PageSum[page]);
     crcs.push_back(image.PageCrc[page]);
   }
-  json.Field("set_points", setPoints).Field("page_sum", sums).Field("page_crc", crcs);
-  context.out << json.Text() << '\n';
+  json["set_points"] = setPoints;
+  json["page_sum"] = sums;
+  json["page_crc"] = crcs;
+  context.out << JsonText(json) << '\n';
 }
 
 // Bus addresses, sums and CRCs in octal, as the configurator's pages show them.
@@ -65,31 +67,49 @@ void PrintText(const TCliContext& context, const TConfigImage& image) {
         << WordToOctal(image.PageCrc[page]) << '\n';
 }
 
+class TFileNew final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    return context.options.words.size() == 3 ? kExitDone : context.Usage();
+  }
+
+  int Run(const TCliContext& context) override {
+    const std::string& file = context.options.words[2];
+    auto image = std::make_unique<TConfigImage>();
+    ResetConfigImage(*image);
+    TConfigFileResult saved = SaveConfigImageFile(file, *image);
+    if (!saved.ok()) return context.Fail(saved.message);
+    if (context.options.json) context.out << JsonText({{"file", file}}) << '\n';
+    return kExitDone;
+  }
+};
+
+class TFileShow final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    return context.options.words.size() == 3 ? kExitDone : context.Usage();
+  }
+
+  int Run(const TCliContext& context) override {
+    auto image = std::make_unique<TConfigImage>();
+    ResetConfigImage(*image);
+    TConfigFileResult loaded = LoadConfigImageFile(context.options.words[2], *image);
+    if (!loaded.ok()) return context.Fail(loaded.message);
+    if (context.options.json)
+      PrintJson(context, *image);
+    else
+      PrintText(context, *image);
+    return kExitDone;
+  }
+};
+
 }  // namespace
 
-int RunFileNew(const TCliContext& context) {
-  const auto& words = context.options.words;
-  if (words.size() != 3) return context.Fail("usage: file new FILE", kExitUsage);
-  auto image = std::make_unique<TConfigImage>();
-  ResetConfigImage(*image);
-  TConfigFileResult saved = SaveConfigImageFile(words[2], *image);
-  if (!saved.ok()) return context.Fail(saved.message);
-  if (context.options.json) context.out << TJsonObject().Field("file", words[2]).Text() << '\n';
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeFileNewCommand() {
+  return std::make_unique<TFileNew>();
 }
-
-int RunFileShow(const TCliContext& context) {
-  const auto& words = context.options.words;
-  if (words.size() != 3) return context.Fail("usage: file show FILE", kExitUsage);
-  auto image = std::make_unique<TConfigImage>();
-  ResetConfigImage(*image);
-  TConfigFileResult loaded = LoadConfigImageFile(words[2], *image);
-  if (!loaded.ok()) return context.Fail(loaded.message);
-  if (context.options.json)
-    PrintJson(context, *image);
-  else
-    PrintText(context, *image);
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeFileShowCommand() {
+  return std::make_unique<TFileShow>();
 }
 
 }  // namespace karvelm::cli

@@ -1,11 +1,11 @@
 // The tool's offline commands on configuration files: file new, file show.
 #pragma once
 
-#include "cli/cli_context.h"
+#include "cli/cli_commands.h"
 
 namespace karvelm::cli {
 
-int RunFileNew(const TCliContext& context);
-int RunFileShow(const TCliContext& context);
+std::unique_ptr<TCliCommand> MakeFileNewCommand();
+std::unique_ptr<TCliCommand> MakeFileShowCommand();
 
 }  // namespace karvelm::cli

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/json_writer.h"
+#include "cli/json_text.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/page_image_load.h"
@@ -12,8 +12,6 @@
 namespace karvelm::cli {
 
 namespace {
-
-constexpr const char* kUsage = "usage: file page FILE PAGE IMAGE [--format bin|lda|auto]";
 
 // Decimal 0..15 only: a page number is never given in octal.
 std::optional<int> ParsePage(const std::string& text) {
@@ -27,38 +25,54 @@ std::optional<int> ParsePage(const std::string& text) {
   return page;
 }
 
+class TFilePage final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    const auto& words = context.options.words;
+    if (words.size() != 5) return context.Usage();
+    const std::optional<int> page = ParsePage(words[3]);
+    if (!page) return context.Fail("PAGE must be 0..15, not '" + words[3] + "'", kExitUsage);
+    const std::optional<TPageFormat> format = PageFormatFromName(context.options.format);
+    if (!format) return context.Usage();
+    page_ = *page;
+    format_ = *format;
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    const std::string& file = context.options.words[2];
+    auto image = std::make_unique<TConfigImage>();
+    ResetConfigImage(*image);
+    const TConfigFileResult loaded = LoadConfigImageFile(file, *image);
+    if (!loaded.ok()) return context.Fail(loaded.message);
+
+    const TPageLoadResult pageLoaded =
+        LoadPageImage(*image, page_, context.options.words[4], format_);
+    if (!pageLoaded.ok()) return context.Fail(pageLoaded.message);
+
+    const TConfigFileResult saved = SaveConfigImageFile(file, *image);
+    if (!saved.ok()) return context.Fail(saved.message);
+
+    if (context.options.json) {
+      TJson json;
+      json["file"] = file;
+      json["page"] = page_;
+      json["sum"] = image->PageSum[page_];
+      json["crc"] = image->PageCrc[page_];
+      context.out << JsonText(json) << '\n';
+    }
+    return kExitDone;
+  }
+
+ private:
+  int page_ = 0;
+  TPageFormat format_{};
+};
+
 }  // namespace
 
-int RunFilePage(const TCliContext& context) {
-  const auto& words = context.options.words;
-  if (words.size() != 5) return context.Fail(kUsage, kExitUsage);
-  const std::string& file = words[2];
-  const std::optional<int> page = ParsePage(words[3]);
-  if (!page) return context.Fail("PAGE must be 0..15, not '" + words[3] + "'", kExitUsage);
-  const std::optional<TPageFormat> format = PageFormatFromName(context.options.format);
-  if (!format) return context.Fail(kUsage, kExitUsage);
-
-  auto image = std::make_unique<TConfigImage>();
-  ResetConfigImage(*image);
-  const TConfigFileResult loaded = LoadConfigImageFile(file, *image);
-  if (!loaded.ok()) return context.Fail(loaded.message);
-
-  const TPageLoadResult pageLoaded = LoadPageImage(*image, *page, words[4], *format);
-  if (!pageLoaded.ok()) return context.Fail(pageLoaded.message);
-
-  const TConfigFileResult saved = SaveConfigImageFile(file, *image);
-  if (!saved.ok()) return context.Fail(saved.message);
-
-  if (context.options.json) {
-    context.out << TJsonObject()
-                       .Field("file", file)
-                       .Field("page", static_cast<int64_t>(*page))
-                       .Field("sum", static_cast<int64_t>(image->PageSum[*page]))
-                       .Field("crc", static_cast<int64_t>(image->PageCrc[*page]))
-                       .Text()
-                << '\n';
-  }
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeFilePageCommand() {
+  return std::make_unique<TFilePage>();
 }
 
 }  // namespace karvelm::cli

@@ -1,7 +1,7 @@
 // The tool's `file page`: a ROM page image into a configuration file.
 #pragma once
 
-#include "cli/cli_context.h"
+#include "cli/cli_commands.h"
 
 namespace karvelm::cli {
 
@@ -9,6 +9,6 @@ namespace karvelm::cli {
 // does, loads IMAGE into page 0..15 with the memory page's reading rules (auto: the absolute
 // loader, then raw binary, as under "Все файлы"), and saves FILE atomically. FILE is left
 // untouched when anything fails.
-int RunFilePage(const TCliContext& context);
+std::unique_ptr<TCliCommand> MakeFilePageCommand();
 
 }  // namespace karvelm::cli

@@ -6,7 +6,7 @@
 
 #include "base/octal_text.h"
 #include "cli/cli_link.h"
-#include "cli/json_writer.h"
+#include "cli/json_text.h"
 #include "link/commands.h"
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
@@ -24,6 +24,10 @@ std::optional<uint16_t> ParseBusAddress(const std::string& text) {
   return address;
 }
 
+int BadAddress(const TCliContext& context, const std::string& text) {
+  return context.Fail("bad bus address '" + text + "' (even octal 0..177776)", kExitUsage);
+}
+
 using TVersionQuery = bool (*)(uint32_t&, int);
 
 std::optional<int64_t> QueryVersion(TVersionQuery query) {
@@ -32,120 +36,154 @@ std::optional<int64_t> QueryVersion(TVersionQuery query) {
   return static_cast<int64_t>(word);
 }
 
+class TIdentify final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    if (context.options.words.size() != 1)
+      return context.Fail("identify takes no arguments", kExitUsage);
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    const char* state = "absent";
+    std::optional<int64_t> firmwareWord, loaderWord;
+    if (BootloaderAnswers()) {
+      state = "bootloader";
+      loaderWord = QueryVersion(GetVersion);
+      firmwareWord = QueryVersion(GetOtherVersion);
+    } else if (FirmwareAnswers(*context.link)) {
+      state = "firmware";
+      firmwareWord = QueryVersion(GetVersion);
+      loaderWord = QueryVersion(GetOtherVersion);
+    }
+    auto text = [](const std::optional<int64_t>& word) -> std::optional<std::string> {
+      if (!word) return std::nullopt;
+      return FormatVersion(static_cast<uint32_t>(*word));
+    };
+    if (context.options.json) {
+      TJson json;
+      json["state"] = state;
+      json["firmware_version"] = JsonOrNull(text(firmwareWord));
+      json["bootloader_version"] = JsonOrNull(text(loaderWord));
+      json["firmware_word"] = JsonOrNull(firmwareWord);
+      json["bootloader_word"] = JsonOrNull(loaderWord);
+      context.out << JsonText(json) << '\n';
+    } else {
+      context.out << "state: " << state << '\n';
+      if (firmwareWord) context.out << "firmware version: " << *text(firmwareWord) << '\n';
+      if (loaderWord) context.out << "bootloader version: " << *text(loaderWord) << '\n';
+    }
+    if (std::string(state) == "absent") return context.Fail("the module does not answer");
+    return kExitDone;
+  }
+};
+
+class TRestart final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    if (context.options.words.size() != 1)
+      return context.Fail("restart takes no arguments", kExitUsage);
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    if (!Restart()) return context.Fail("cmdRestart could not be sent");
+    if (context.options.json)
+      context.out << JsonText({{"restarted", 1}}) << '\n';
+    else
+      context.out << "restart sent\n";
+    return kExitDone;
+  }
+};
+
+class TBusRead final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    const auto& words = context.options.words;
+    if (words.size() < 3 || words.size() > 4) return context.Usage();
+    std::optional<uint16_t> address = ParseBusAddress(words[2]);
+    if (!address) return BadAddress(context, words[2]);
+    address_ = *address;
+    if (words.size() == 4) {
+      const std::string& text = words[3];
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), count_);
+      if (ec != std::errc() || ptr != text.data() + text.size() || count_ < 1 ||
+          count_ > kMaxBusWords)
+        return context.Fail("COUNT must be 1..32, not '" + text + "'", kExitUsage);
+    }
+    if (static_cast<uint32_t>(address_) + 2u * static_cast<uint32_t>(count_) > 0x10000u)
+      return context.Fail("the words run past address 177776", kExitUsage);
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    std::vector<uint16_t> values(static_cast<size_t>(count_));
+    if (!ReadBusWords(address_, count_, values.data())) return context.Fail("bus read failed");
+    std::vector<std::string> texts;
+    for (uint16_t value : values) texts.push_back(WordToOctal(value));
+    if (context.options.json) {
+      TJson json;
+      json["address"] = WordToOctal(address_);
+      json["words"] = texts;
+      context.out << JsonText(json) << '\n';
+    } else {
+      for (int i = 0; i < count_; ++i)
+        context.out << WordToOctal(static_cast<uint16_t>(address_ + 2 * i)) << ": " << texts[i]
+                    << '\n';
+    }
+    return kExitDone;
+  }
+
+ private:
+  uint16_t address_ = 0;
+  int count_ = 1;
+};
+
+class TBusWrite final : public TCliCommand {
+ public:
+  int Prepare(const TCliContext& context) override {
+    const auto& words = context.options.words;
+    if (words.size() != 4) return context.Usage();
+    std::optional<uint16_t> address = ParseBusAddress(words[2]);
+    if (!address) return BadAddress(context, words[2]);
+    std::optional<uint16_t> value = ParseOctalWordStrict(words[3]);
+    if (!value) return context.Fail("bad octal value '" + words[3] + "' (0..177777)", kExitUsage);
+    address_ = *address;
+    value_ = *value;
+    return kExitDone;
+  }
+
+  int Run(const TCliContext& context) override {
+    if (!WriteBusWord(address_, value_)) return context.Fail("bus write failed");
+    if (context.options.json) {
+      TJson json;
+      json["address"] = WordToOctal(address_);
+      json["value"] = WordToOctal(value_);
+      context.out << JsonText(json) << '\n';
+    } else {
+      context.out << WordToOctal(address_) << " := " << WordToOctal(value_) << '\n';
+    }
+    return kExitDone;
+  }
+
+ private:
+  uint16_t address_ = 0;
+  uint16_t value_ = 0;
+};
+
 }  // namespace
 
-int RunIdentify(const TCliContext& context) {
-  if (context.options.words.size() != 1)
-    return context.Fail("identify takes no arguments", kExitUsage);
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-
-  const char* state = "absent";
-  std::optional<int64_t> firmwareWord, loaderWord;
-  if (BootloaderAnswers()) {
-    state = "bootloader";
-    loaderWord = QueryVersion(GetVersion);
-    firmwareWord = QueryVersion(GetOtherVersion);
-  } else if (FirmwareAnswers(link)) {
-    state = "firmware";
-    firmwareWord = QueryVersion(GetVersion);
-    loaderWord = QueryVersion(GetOtherVersion);
-  }
-  auto text = [](const std::optional<int64_t>& word) -> std::optional<std::string> {
-    if (!word) return std::nullopt;
-    return FormatVersion(static_cast<uint32_t>(*word));
-  };
-  if (context.options.json) {
-    context.out << TJsonObject()
-                       .Field("state", state)
-                       .Field("firmware_version", text(firmwareWord))
-                       .Field("bootloader_version", text(loaderWord))
-                       .Field("firmware_word", firmwareWord)
-                       .Field("bootloader_word", loaderWord)
-                       .Text()
-                << '\n';
-  } else {
-    context.out << "state: " << state << '\n';
-    if (firmwareWord) context.out << "firmware version: " << *text(firmwareWord) << '\n';
-    if (loaderWord) context.out << "bootloader version: " << *text(loaderWord) << '\n';
-  }
-  if (std::string(state) == "absent") return context.Fail("the module does not answer");
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeIdentifyCommand() {
+  return std::make_unique<TIdentify>();
 }
-
-int RunRestart(const TCliContext& context) {
-  if (context.options.words.size() != 1)
-    return context.Fail("restart takes no arguments", kExitUsage);
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-  if (!BootloaderAnswers()) return context.Fail("the bootloader does not answer");
-  if (!Restart()) return context.Fail("cmdRestart could not be sent");
-  if (context.options.json)
-    context.out << TJsonObject().Field("restarted", int64_t{1}).Text() << '\n';
-  else
-    context.out << "restart sent\n";
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeRestartCommand() {
+  return std::make_unique<TRestart>();
 }
-
-int RunBusRead(const TCliContext& context) {
-  const auto& words = context.options.words;
-  if (words.size() < 3 || words.size() > 4)
-    return context.Fail("usage: bus read ADDRESS [COUNT]", kExitUsage);
-  std::optional<uint16_t> address = ParseBusAddress(words[2]);
-  if (!address)
-    return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
-  int count = 1;
-  if (words.size() == 4) {
-    auto [ptr, ec] = std::from_chars(words[3].data(), words[3].data() + words[3].size(), count);
-    if (ec != std::errc() || ptr != words[3].data() + words[3].size() || count < 1 ||
-        count > kMaxBusWords)
-      return context.Fail("COUNT must be 1..32, not '" + words[3] + "'", kExitUsage);
-  }
-  if (static_cast<uint32_t>(*address) + 2u * static_cast<uint32_t>(count) > 0x10000u)
-    return context.Fail("the words run past address 177776", kExitUsage);
-
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-  if (!FirmwareAnswers(link)) return context.Fail("the firmware does not answer");
-  std::vector<uint16_t> values(static_cast<size_t>(count));
-  if (!ReadBusWords(*address, count, values.data())) return context.Fail("bus read failed");
-
-  std::vector<std::string> texts;
-  for (uint16_t value : values) texts.push_back(WordToOctal(value));
-  if (context.options.json) {
-    context.out
-        << TJsonObject().Field("address", WordToOctal(*address)).Field("words", texts).Text()
-        << '\n';
-  } else {
-    for (int i = 0; i < count; ++i)
-      context.out << WordToOctal(static_cast<uint16_t>(*address + 2 * i)) << ": " << texts[i]
-                  << '\n';
-  }
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeBusReadCommand() {
+  return std::make_unique<TBusRead>();
 }
-
-int RunBusWrite(const TCliContext& context) {
-  const auto& words = context.options.words;
-  if (words.size() != 4) return context.Fail("usage: bus write ADDRESS VALUE", kExitUsage);
-  std::optional<uint16_t> address = ParseBusAddress(words[2]);
-  if (!address)
-    return context.Fail("bad bus address '" + words[2] + "' (even octal 0..177776)", kExitUsage);
-  std::optional<uint16_t> value = ParseOctalWordStrict(words[3]);
-  if (!value) return context.Fail("bad octal value '" + words[3] + "' (0..177777)", kExitUsage);
-
-  TCliLink link(context.options);
-  if (!link.Ok()) return context.Fail(link.Error());
-  if (!FirmwareAnswers(link)) return context.Fail("the firmware does not answer");
-  if (!WriteBusWord(*address, *value)) return context.Fail("bus write failed");
-  if (context.options.json)
-    context.out << TJsonObject()
-                       .Field("address", WordToOctal(*address))
-                       .Field("value", WordToOctal(*value))
-                       .Text()
-                << '\n';
-  else
-    context.out << WordToOctal(*address) << " := " << WordToOctal(*value) << '\n';
-  return kExitDone;
+std::unique_ptr<TCliCommand> MakeBusWriteCommand() {
+  return std::make_unique<TBusWrite>();
 }
 
 }  // namespace karvelm::cli

@@ -1,13 +1,13 @@
 // The tool's commands that talk to the module: identify, restart, bus read, bus write.
 #pragma once
 
-#include "cli/cli_context.h"
+#include "cli/cli_commands.h"
 
 namespace karvelm::cli {
 
-int RunIdentify(const TCliContext& context);
-int RunRestart(const TCliContext& context);
-int RunBusRead(const TCliContext& context);
-int RunBusWrite(const TCliContext& context);
+std::unique_ptr<TCliCommand> MakeIdentifyCommand();
+std::unique_ptr<TCliCommand> MakeRestartCommand();
+std::unique_ptr<TCliCommand> MakeBusReadCommand();
+std::unique_ptr<TCliCommand> MakeBusWriteCommand();
 
 }  // namespace karvelm::cli

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,30 @@ TEST(CliFile, NewWritesTheInitialImageAndShowDecodesIt) {
                 Repeat("0", 16) + "], \"page_sum\": [" + Repeat("65535", 16) +
                 "], \"page_crc\": [" + Repeat("16383", 16) + "]}\n");
   EXPECT_TRUE(run.err.empty());
+}
+
+// The JSON answer is built as values: whatever a file name holds, the line parses back to it;
+// bytes that are not UTF-8 become U+FFFD rather than break the line.
+TEST(CliFile, JsonEscapesTheFileName) {
+  TTempFolder dir;
+  const struct {
+    std::string name, shown;
+  } cases[] = {
+      {"quote\"back\\slash.bin", "quote\"back\\slash.bin"},
+      {"tab\tbell\x07line\n.bin", "tab\tbell\x07line\n.bin"},
+      {"станок.bin", "станок.bin"},
+      {"bad\xff.bin", "bad\xEF\xBF\xBD.bin"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir.File(c.name);
+    TCliRun run = Karvelm({"file", "new", path, "--json"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << "one line: " << run.out;
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json.at("file"), dir.File(c.shown)) << run.out;
+  }
 }
 
 // A file another configurator wrote: fields, name, set-points and a page that differ from

@@ -1,6 +1,7 @@
 // Command lines the tool refuses before it opens any link.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <sstream>
 
 #include "cli/cli_main.h"
@@ -12,6 +13,12 @@ struct UsageCase {
   std::vector<std::string> args;
   std::string reasonPart;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* os) {
+  *os << '"';
+  for (const std::string& arg : c.args) *os << arg << ' ';
+  *os << "\" -> " << c.reasonPart;
+}
 
 class CliUsage : public ::testing::TestWithParam<UsageCase> {};
 
@@ -30,34 +37,57 @@ TEST_P(CliUsage, ExitTwoWithOneLineReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, CliUsage,
-    ::testing::Values(UsageCase{{}, "no command"}, UsageCase{{"frobnicate"}, "unknown command"},
-                      UsageCase{{"bus", "erase"}, "unknown command"},
-                      UsageCase{{"bus", "read", "18"}, "bad bus address"},
-                      UsageCase{{"bus", "read", ""}, "bad bus address"},
-                      UsageCase{{"bus", "read", "167603"}, "bad bus address"},
-                      UsageCase{{"bus", "read", "200000"}, "bad bus address"},
-                      UsageCase{{"bus", "read", "1000", "0"}, "1..32"},
-                      UsageCase{{"bus", "read", "1000", "33"}, "1..32"},
-                      UsageCase{{"bus", "read", "1000", "x"}, "1..32"},
-                      UsageCase{{"bus", "read", "177776", "2"}, "past"},
-                      UsageCase{{"bus", "read"}, "usage"},
-                      UsageCase{{"bus", "write", "1000"}, "usage"},
-                      UsageCase{{"bus", "write", "1000", "9"}, "bad octal value"},
-                      UsageCase{{"bus", "write", "1000", "1777777"}, "bad octal value"},
-                      UsageCase{{"firmware", "update", "x.upd"}, "not available yet"},
-                      UsageCase{{"identify", "extra"}, "no arguments"},
-                      UsageCase{{"identify", "--bogus"}, "unknown option"},
-                      UsageCase{{"identify", "--port"}, "needs a value"},
-                      UsageCase{{"identify", "--port", "0"}, "--port"},
-                      UsageCase{{"identify", "--port", "70000"}, "--port"},
-                      UsageCase{{"identify", "--ip", "1.2.3"}, "--ip"},
-                      UsageCase{{"identify", "--link", "serial"}, "--link"},
-                      UsageCase{{"identify", "--wait", "-1"}, "--wait"}));
+    ::testing::Values(
+        UsageCase{{}, "no command"}, UsageCase{{"frobnicate"}, "unknown command"},
+        UsageCase{{"bus", "erase"}, "unknown command"},
+        UsageCase{{"bus", "read", "18"}, "bad bus address"},
+        UsageCase{{"bus", "read", ""}, "bad bus address"},
+        UsageCase{{"bus", "read", "167603"}, "bad bus address"},
+        UsageCase{{"bus", "read", "200000"}, "bad bus address"},
+        UsageCase{{"bus", "read", "1000", "0"}, "1..32"},
+        UsageCase{{"bus", "read", "1000", "33"}, "1..32"},
+        UsageCase{{"bus", "read", "1000", "x"}, "1..32"},
+        UsageCase{{"bus", "read", "177776", "2"}, "past"}, UsageCase{{"bus", "read"}, "usage"},
+        UsageCase{{"bus", "write", "1000"}, "usage"},
+        UsageCase{{"bus", "write", "1000", "9"}, "bad octal value"},
+        UsageCase{{"bus", "write", "1000", "1777777"}, "bad octal value"},
+        UsageCase{{"firmware", "update", "x.upd"}, "not available yet"},
+        UsageCase{{"identify", "extra"}, "no arguments"},
+        UsageCase{{"identify", "--bogus"}, "unknown option"},
+        UsageCase{{"identify", "--port"}, "needs a value"},
+        UsageCase{{"identify", "--port", "0"}, "--port"},
+        UsageCase{{"identify", "--port", "70000"}, "--port"},
+        UsageCase{{"identify", "--ip", "1.2.3"}, "--ip"},
+        UsageCase{{"identify", "--link", "serial"}, "--link"},
+        UsageCase{{"identify", "--wait", "-1"}, "--wait"},
+        // Each command takes only its own options.
+        UsageCase{{"bus", "read", "1000", "--format", "bin"}, "--format does not apply"},
+        UsageCase{{"--wait", "5", "identify"}, "--wait does not apply"},
+        UsageCase{{"bus", "write", "1000", "1", "--restart"}, "--restart does not apply"},
+        UsageCase{{"file", "show", "x.bin", "--restart"}, "--restart does not apply"},
+        UsageCase{{"file", "new", "x.bin", "--wait", "1"}, "--wait does not apply"}));
 
 TEST(CliHelp, ListsTheCommands) {
   std::ostringstream out, err;
   EXPECT_EQ(cli::RunCli({"--help"}, out, err), 0);
   EXPECT_NE(out.str().find("bus read ADDRESS [COUNT]"), std::string::npos);
+  for (const char* entry :
+       {"identify", "restart", "bus write ADDRESS VALUE", "config read 1|2 FILE",
+        "config write 1|2 FILE", "firmware update IMAGE", "file new FILE", "file show FILE",
+        "file page FILE PAGE IMAGE", "--local-port N", "--wait SECONDS", "--format bin|lda|auto"})
+    EXPECT_NE(out.str().find(entry), std::string::npos) << entry;
+}
+
+// The options a command takes are accepted wherever they stand; link options reach the
+// offline commands too, so that one wrapper can pass them to every command.
+TEST(CliOptions, OwnOptionsAndLinkOptionsAreTaken) {
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::RunCli({"--ip", "127.0.0.1", "--link", "usb2", "--port", "5", "file", "show",
+                         "/nonexistent/x.bin", "--json"},
+                        out, err),
+            1)
+      << err.str();
+  EXPECT_EQ(err.str().find("does not apply"), std::string::npos) << err.str();
 }
 
 }  // namespace

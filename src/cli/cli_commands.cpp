@@ -1,0 +1,105 @@
+#include "cli/cli_commands.h"
+
+#include "cli/config_commands_cli.h"
+#include "cli/file_commands_cli.h"
+#include "cli/file_page_cli.h"
+#include "cli/module_commands_cli.h"
+
+namespace karvelm::cli {
+
+namespace {
+
+constexpr unsigned kModule = kLinkOptions | obJson;
+constexpr unsigned kOffline = kLinkOptions | obJson;
+constexpr size_t kUsageColumn = 31;
+
+}  // namespace
+
+const std::vector<TCommandRow>& CommandRows() {
+  static const std::vector<TCommandRow> rows = {
+      {"identify", nullptr, MakeIdentifyCommand, pnAny, kModule, "identify",
+       "which program answers and both versions"},
+      {"restart", nullptr, MakeRestartCommand, pnBootloader, kModule, "restart",
+       "restart the module from its bootloader into its firmware"},
+      {"bus", "read", MakeBusReadCommand, pnFirmware, kModule, "bus read ADDRESS [COUNT]",
+       "read COUNT (1..32) bus words from octal ADDRESS"},
+      {"bus", "write", MakeBusWriteCommand, pnFirmware, kModule, "bus write ADDRESS VALUE",
+       "write one bus word; both octal"},
+      {"config", "read", MakeConfigReadCommand, pnEnterLoader, kModule | obWait | obRestart,
+       "config read 1|2 FILE", "read a stored configuration into FILE"},
+      {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
+       "config write 1|2 FILE", "write FILE into a stored configuration"},
+      {"firmware", "update", nullptr, pnEnterLoader, kModule | obWait | obRestart,
+       "firmware update IMAGE", "update the module firmware"},
+      {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
+       "save the configuration file of the initial image"},
+      {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",
+       "decode a configuration file and print its settings"},
+      {"file", "page", MakeFilePageCommand, pnNone, kOffline | obFormat,
+       "file page FILE PAGE IMAGE [--format bin|lda|auto]",
+       "load a ROM page image into page 0..15 of FILE"},
+  };
+  return rows;
+}
+
+const TCommandRow* FindCommand(const std::vector<std::string>& words) {
+  if (words.empty()) return nullptr;
+  for (const TCommandRow& row : CommandRows()) {
+    if (words[0] != row.first) continue;
+    if (row.second && (words.size() < 2 || words[1] != row.second)) continue;
+    return &row;
+  }
+  return nullptr;
+}
+
+std::string CommandName(const TCommandRow& row) {
+  std::string name = row.first;
+  if (row.second) name += std::string(" ") + row.second;
+  return name;
+}
+
+int TCliContext::Usage() const {
+  return Fail(std::string("usage: ") + row->usage, kExitUsage);
+}
+
+namespace {
+
+// "  NAME" padded to the column, then the help; further help lines indented to the column.
+void AddEntry(std::string& text, const std::string& name, const std::string& help) {
+  std::string line = "  " + name;
+  if (line.size() + 1 > kUsageColumn) {
+    text += line + '\n';
+    line.clear();
+  }
+  line.resize(kUsageColumn, ' ');
+  for (char c : help) {
+    if (c == '\n') {
+      text += line + '\n';
+      line.assign(kUsageColumn, ' ');
+    } else {
+      line += c;
+    }
+  }
+  text += line + '\n';
+}
+
+}  // namespace
+
+std::string UsageText() {
+  std::string text = "usage: karvelm [options] COMMAND ... [options]\n\nModule commands:\n";
+  for (const TCommandRow& row : CommandRows())
+    if (row.needs != pnNone) AddEntry(text, row.usage, row.summary);
+  text += "Offline commands:\n";
+  for (const TCommandRow& row : CommandRows())
+    if (row.needs == pnNone) AddEntry(text, row.usage, row.summary);
+  text += "\nOptions:\n";
+  for (const TOptionInfo& option : Options()) {
+    std::string name = option.name;
+    if (option.valueName) name += std::string(" ") + option.valueName;
+    AddEntry(text, name, option.help);
+  }
+  text += "Exit status: 0 done, 1 the operation failed, 2 usage error.\n";
+  return text;
+}
+
+}  // namespace karvelm::cli
