@@ -1,6 +1,7 @@
 #include "cli/cli_link.h"
 
 #include <exception>
+#include <optional>
 
 #include "base/clock.h"
 #include "link/commands.h"
@@ -11,21 +12,33 @@
 
 namespace karvelm::cli {
 
-TCliLink::TCliLink(const TCliOptions& options) : devId_(FirmwareIdFor(options.link)) {
-  try {
-    if (options.link == itUDP)
-      OpenLink(itUDP, options.ip, options.port, options.localPort);
-    else
-      OpenLink(options.link, kModuleVendorId,
-               options.link == itHID_OLD ? kProductIdOld : kProductIdNew);
-    ok_ = true;
-  } catch (const std::exception& error) {
-    error_ = error.what();
-  }
+TCliLink::TCliLink(const TCliOptions& options)
+    : options_(options), kind_(options.link), devId_(FirmwareIdFor(options.link)) {
+  Open();
 }
 
 TCliLink::~TCliLink() {
   CloseLink();
+}
+
+void TCliLink::Open() {
+  try {
+    if (kind_ == itUDP)
+      OpenLink(itUDP, options_.ip, options_.port, options_.localPort);
+    else
+      OpenLink(kind_, kModuleVendorId, kind_ == itHID_OLD ? kProductIdOld : kProductIdNew);
+    ok_ = true;
+    error_.clear();
+  } catch (const std::exception& error) {
+    ok_ = false;
+    error_ = error.what();
+  }
+}
+
+void TCliLink::Refind() {
+  if (!IsUsb()) return;
+  CloseLink();
+  Open();
 }
 
 void HandleDeviceEvents() {
@@ -43,16 +56,32 @@ bool BootloaderAnswers() {
   return CheckModule(LOADER_ID, kTimeoutDefault);
 }
 
-bool EnsureBootloader(const TCliLink& link, double waitSeconds) {
+bool EnsureBootloader(TCliLink& link, double waitSeconds) {
   if (BootloaderAnswers()) return true;
-  if (FirmwareAnswers(link)) EnterLoader();
   TClock& clock = Clock();
   const uint64_t deadline = clock.NowMs() + static_cast<uint64_t>(waitSeconds * 1000);
-  for (;;) {
-    if (BootloaderAnswers()) return true;
-    if (clock.NowMs() >= deadline) return false;
-    clock.SleepMs(100);
+  std::optional<uint64_t> lastEnter;
+  for (bool first = true;; first = false) {
+    if (!first) {
+      if (BootloaderAnswers()) return true;
+      if (clock.NowMs() >= deadline) return false;
+    }
+    const uint64_t now = clock.NowMs();
+    bool heard = false;
+    if (!lastEnter || now - *lastEnter >= kEnterLoaderRepeatMs) {
+      heard = FirmwareAnswers(link);
+      if (heard) {
+        EnterLoader();
+        lastEnter = now;
+      }
+    }
+    if (!heard) link.Refind();
+    clock.SleepMs(kLoaderPollMs);
   }
+}
+
+bool RestartFromLoader() {
+  return BootloaderAnswers() && Restart();
 }
 
 }  // namespace karvelm::cli

@@ -48,6 +48,15 @@ class TConfigCommand : public TCliCommand {
   }
 
  protected:
+  // --restart: back to the firmware, but only from a bootloader that answers. Said on stderr
+  // when it was not sent, unless the command fails anyway (its reason is then the one line).
+  static bool RestartIfAsked(const TCliContext& context, bool say = true) {
+    if (!context.options.restart) return false;
+    if (RestartFromLoader()) return true;
+    if (say) context.err << kNoLoaderText << "; no restart sent\n";
+    return false;
+  }
+
   void PrintDone(const TCliContext& context, const char* action, bool restarted,
                  std::optional<uint32_t> bytes = std::nullopt) const {
     if (context.options.json) {
@@ -73,7 +82,7 @@ class TConfigRead final : public TConfigCommand {
   int Run(const TCliContext& context) override {
     const TReadConfigResult result = ReadConfiguration(*image_, configIndex_);
     // A read changes nothing on the module, so it goes back to its firmware either way.
-    const bool restarted = context.options.restart && Restart();
+    const bool restarted = RestartIfAsked(context, result.AllOk());
     if (!result.AllOk()) {
       // Stricter than the configurator: a backup with any hole in it is not written at all.
       if (!result.loaderAnswered) return context.Fail(kNoLoaderText);
@@ -115,7 +124,7 @@ class TConfigWrite final : public TConfigCommand {
                           std::to_string(result.sent) + " of " + std::to_string(result.total) +
                           " bytes acknowledged");
     }
-    const bool restarted = context.options.restart && Restart();
+    const bool restarted = RestartIfAsked(context);
     PrintDone(context, "written from", restarted, result.total);
     return kExitDone;
   }

@@ -45,13 +45,18 @@ class TIdentify final : public TCliCommand {
   }
 
   int Run(const TCliContext& context) override {
+    bool loader = BootloaderAnswers();
+    const bool firmware = !loader && FirmwareAnswers(*context.link);
+    // The module may have come up in its bootloader between the two probes; CheckModule does
+    // not say what it heard, so the bootloader is asked once more.
+    if (!loader && !firmware) loader = BootloaderAnswers();
     const char* state = "absent";
     std::optional<int64_t> firmwareWord, loaderWord;
-    if (BootloaderAnswers()) {
+    if (loader) {
       state = "bootloader";
       loaderWord = QueryVersion(GetVersion);
       firmwareWord = QueryVersion(GetOtherVersion);
-    } else if (FirmwareAnswers(*context.link)) {
+    } else if (firmware) {
       state = "firmware";
       firmwareWord = QueryVersion(GetVersion);
       loaderWord = QueryVersion(GetOtherVersion);
