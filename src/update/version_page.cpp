@@ -60,13 +60,27 @@ std::string ExtModuleRowName(uint32_t type, uint32_t address) {
   return std::string(prefix ? prefix : "RK-???M 0x") + digits;
 }
 
+TFoundExtModule FoundExtModule(uint32_t type, uint32_t index, const ExtModuleInfo& info) {
+  return {type, index, info.NetAddress, info.Version,
+          (info.Version & 0xFF) == kExtModuleLoaderMark};
+}
+
+TExtModuleRow ExtModuleRow(const TFoundExtModule& module) {
+  TExtModuleRow row;
+  row.name = ExtModuleRowName(module.type, module.address);
+  row.version = VersionText(module.version) + (module.bootloader ? kLoaderSuffix : "");
+  row.enabled = true;
+  row.address = module.address;
+  row.module = module;
+  return row;
+}
+
 std::vector<TFoundExtModule> ListExtModulesOnLink() {
   std::vector<TFoundExtModule> found;
   for (const TExtModuleSlot& slot : kSlotOrder) {
     ExtModuleInfo info;  // an empty slot when the query fails
     if (!GetExtModule(slot.type, slot.index, info) || info.NetAddress == 0) continue;
-    found.push_back({slot.type, slot.index, info.NetAddress, info.Version,
-                     (info.Version & 0xFF) == kExtModuleLoaderMark});
+    found.push_back(FoundExtModule(slot.type, slot.index, info));
   }
   return found;
 }
@@ -90,12 +104,7 @@ TVersionPageRows RefreshVersionPage(const TModuleVersions& state, const TExtModu
   if (!lister || !ProbeFirmware(kTimeoutDefault)) return rows;
   for (const TFoundExtModule& module : lister()) {
     if (module.address == 0) continue;
-    TExtModuleRow row;
-    row.name = ExtModuleRowName(module.type, module.address);
-    row.version = VersionText(module.version) + (module.bootloader ? kLoaderSuffix : "");
-    row.enabled = true;
-    row.address = module.address;
-    row.module = module;
+    TExtModuleRow row = ExtModuleRow(module);
     // The page has 13 rows; later modules are listed only in the full list.
     if (rows.modules.size() < rows.ext.size()) rows.ext[rows.modules.size()] = row;
     rows.modules.push_back(std::move(row));

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "link/module_records.h"
+
 namespace karvelm {
 
 inline constexpr const char* kAvailableVersionsHeading =
@@ -54,6 +56,8 @@ struct TFoundExtModule {
   uint32_t version = 0;
   bool bootloader = false;
 };
+// A module as cmdGetExtModule reported it in slot (type, index).
+TFoundExtModule FoundExtModule(uint32_t type, uint32_t index, const ExtModuleInfo& info);
 // Queries the slots in ExtModuleSlotOrder and returns the modules found, in that order.
 using TExtModuleLister = std::function<std::vector<TFoundExtModule>()>;
 // A lister straight over the link (cmdGetExtModule per slot), for callers without the
@@ -80,6 +84,9 @@ struct TExtModuleRow {
   uint32_t address = 0;  // carried with the name label
   TFoundExtModule module;
 };
+
+// The row of one module: its name, "v " + version (+ " загрузчик"), the button enabled.
+TExtModuleRow ExtModuleRow(const TFoundExtModule& module);
 
 constexpr int kExtModuleRows = 13;
 
