@@ -300,6 +300,7 @@ struct TTransferCase {
   int goodPieces;  // pieces acknowledged and taken before the fault
   int fault;       // 0 piece unacknowledged, 1 status exchange fails, 2 never ready
   TAccessoryTransferOutcome outcome;
+  friend void PrintTo(const TTransferCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class AccessoryTransfer : public AccessoryFlow,

@@ -67,6 +67,7 @@ struct TChunkCase {
   TIntfType kind;
   uint32_t chunk;
   const char* image;  // the built-in image the kind takes
+  friend void PrintTo(const TChunkCase& c, std::ostream* os) { *os << c.image << " " << c.chunk; }
 };
 
 class ModuleChunks : public ModuleUpdate, public ::testing::WithParamInterface<TChunkCase> {};
@@ -111,7 +112,10 @@ TEST_P(ModuleChunks, BuiltInImageOfTheKindGoesInChunkSizePiecesRemainderLast) {
 INSTANTIATE_TEST_SUITE_P(Kinds, ModuleChunks,
                          ::testing::Values(TChunkCase{itHID_OLD, 64, kImageModuleOld},
                                            TChunkCase{itHID_NEW, 256, kImageModule},
-                                           TChunkCase{itUDP, 1052, kImageModule}));
+                                           TChunkCase{itUDP, 1052, kImageModule}),
+                         [](const auto& info) {
+                           return "chunk" + std::to_string(info.param.chunk);
+                         });
 
 TEST(ProgressPercent, RoundsHalvesToEvenAndIsFullOnlyAtTheEnd) {
   struct TCase {
@@ -260,6 +264,7 @@ struct TRequestCase {
   bool loaderRunning;
   bool raised;
   Codes sent;
+  friend void PrintTo(const TRequestCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ModuleRequest : public ModuleUpdate, public ::testing::WithParamInterface<TRequestCase> {};
