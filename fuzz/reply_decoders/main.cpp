@@ -6,6 +6,7 @@
 
 #include "link/commands_codec.h"
 #include "link/module_records.h"
+#include "update/version_page.h"
 
 using namespace karvelm;
 
@@ -28,5 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodeDacCorrection(kind, bytes, n, corrections);
   uint32_t word = 0;
   if (DecodeVersion(bytes, n, word)) FormatVersion(word);
+
+  // The update page: the version replies (cmdGetBosiVersion, cmdGetPanelFwVersion) and the
+  // update status share the word decoder; their texts, and an external module's row from its
+  // cmdGetExtModule reply in any slot type.
+  if (DecodeVersion(bytes, n, word)) VersionText(word);
+  if (module.NetAddress != 0) ExtModuleRow(FoundExtModule(data[0], data[0] >> 4, module));
   return 0;
 }
