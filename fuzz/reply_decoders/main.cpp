@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "diag/bus_listing.h"
 #include "link/commands_codec.h"
 #include "link/module_records.h"
 
@@ -24,6 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodeStats(bytes, n, moduleStats);
   PanelLinkStats panelStats{};
   DecodeStats(bytes, n, panelStats);
+
+  // Whatever the module reported, in every slot, through the listing and its counters.
+  TDiagRecords records;
+  records.panelLink = panel;
+  records.panelStats = panelStats;
+  records.extModules.fill(module);
+  records.extStats.fill(moduleStats);
+  TBusTables tables = BusTables(ListBusDevices(records));
+  ShowBusStatistics(true, records, tables);
   TDacCorrections corrections{};
   DecodeDacCorrection(kind, bytes, n, corrections);
   uint32_t word = 0;
