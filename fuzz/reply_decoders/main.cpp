@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "diag/bus_listing.h"
+#include "diag/sensor_count.h"
 #include "link/commands_codec.h"
 #include "link/module_records.h"
 
@@ -37,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TDacCorrections corrections{};
   DecodeDacCorrection(kind, bytes, n, corrections);
   uint32_t word = 0;
-  if (DecodeVersion(bytes, n, word)) FormatVersion(word);
+  if (DecodeVersion(bytes, n, word)) {
+    FormatVersion(word);
+    BcdToInt(word);  // a position counter's value, digits above 9 included
+    FormatSensorCount(word);
+  }
   return 0;
 }
