@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "diag/bus_listing.h"
+#include "diag/sensor_count.h"
 #include "link/commands_codec.h"
 #include "link/module_records.h"
 #include "update/version_page.h"
@@ -25,10 +27,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DecodeStats(bytes, n, moduleStats);
   PanelLinkStats panelStats{};
   DecodeStats(bytes, n, panelStats);
+
+  // Whatever the module reported, in every slot, through the listing and its counters.
+  TDiagRecords records;
+  records.panelLink = panel;
+  records.panelStats = panelStats;
+  records.extModules.fill(module);
+  records.extStats.fill(moduleStats);
+  TBusTables tables = BusTables(ListBusDevices(records));
+  ShowBusStatistics(true, records, tables);
   TDacCorrections corrections{};
   DecodeDacCorrection(kind, bytes, n, corrections);
   uint32_t word = 0;
-  if (DecodeVersion(bytes, n, word)) FormatVersion(word);
+  if (DecodeVersion(bytes, n, word)) {
+    FormatVersion(word);
+    BcdToInt(word);  // a position counter's value, digits above 9 included
+    FormatSensorCount(word);
+  }
 
   // The update page: the version replies (cmdGetBosiVersion, cmdGetPanelFwVersion) and the
   // update status share the word decoder; their texts, and an external module's row from its

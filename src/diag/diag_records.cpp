@@ -1,0 +1,10 @@
+#include "diag/diag_records.h"
+
+namespace karvelm {
+
+TDiagRecords& DiagRecords() {
+  static TDiagRecords records;
+  return records;
+}
+
+}  // namespace karvelm
