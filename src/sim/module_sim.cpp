@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/commands.h"
+#include "sim/bus_model.h"
+#include "sim/peripheral_model.h"
+#include "sim/program_commands.h"
 #include "sim/sim_codec.h"
-#include "sim/sim_handlers.h"
+#include "sim/storage_model.h"
 
 namespace karvelm {
 
@@ -14,7 +18,23 @@ const char* SimProgramName(TSimProgram program) {
 
 TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
     : FConfig(std::move(config)), FClock(clock), FProgram(FConfig.program) {
-  InstallBaseCommands(*this);
+  InstallProgramCommands(*this);
+  // The device families; the bus comes first, as the others hook their registers into it.
+  FBusModel = &AddModel<TBusModel>();
+  FStorageModel = &AddModel<TStorageModel>();
+  FPeripheralModel = &AddModel<TPeripheralBusModel>();
+}
+
+TBusMemory& TModuleSim::Bus() {
+  return FBusModel->memory;
+}
+
+std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& TModuleSim::ExtModules() {
+  return FPeripheralModel->extModules;
+}
+
+TSimStorage& TModuleSim::Storage() {
+  return FStorageModel->storage;
 }
 
 void TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin) {
@@ -194,8 +214,11 @@ std::string DescribeReceived(const TSimReceived& received) {
         std::snprintf(line, sizeof line, "%s %s: data seq %u, %zu bytes", kind,
                       SimProgramName(received.program), r.sequence, r.payload.size());
       else
-        std::snprintf(line, sizeof line, "%s %s: command 0x%02X seq %u, %zu payload bytes", kind,
-                      SimProgramName(received.program), r.code, r.sequence, r.payload.size());
+        std::snprintf(
+            line, sizeof line, "%s %s: %s (0x%02X) seq %u, %zu payload bytes", kind,
+            SimProgramName(received.program),
+            CommandName(r.code, received.program == spLoader ? csBootloader : csApplication),
+            r.code, r.sequence, r.payload.size());
       break;
     case sfRestarting:
       std::snprintf(line, sizeof line, "%s: %zu bytes ignored while restarting", kind,

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,7 @@
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
 #include "sim/sim_faults.h"
+#include "sim/sim_model.h"
 #include "sim/sim_storage.h"
 #include "sim/sim_types.h"
 
@@ -43,6 +45,9 @@ struct TSimOutgoing {
 };
 
 class TModuleSim;
+class TBusModel;
+class TStorageModel;
+class TPeripheralBusModel;
 using TSimHandler = std::function<void(TModuleSim& sim, const TSimRequest& request)>;
 
 class TModuleSim {
@@ -101,11 +106,29 @@ class TModuleSim {
   TSimFaults& Faults() { return FConfig.faults; }
   void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
 
-  TBusMemory& Bus() { return FBus; }
+  // Adds a device family and installs its handlers and hooks; the module owns it.
+  template <typename T, typename... Args>
+  T& AddModel(Args&&... args) {
+    auto model = std::make_unique<T>(std::forward<Args>(args)...);
+    T& added = *model;
+    FModels.push_back(std::move(model));
+    added.Install(*this);
+    return added;
+  }
+  // The first model of the type, or nullptr.
+  template <typename T>
+  T* FindModel() const {
+    for (const auto& model : FModels)
+      if (auto* found = dynamic_cast<T*>(model.get())) return found;
+    return nullptr;
+  }
+
+  // Shortcuts into the families every module carries.
+  TBusMemory& Bus();
   // External modules on the high-speed bus by (type, index); a slot not listed is empty.
-  std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& ExtModules() { return FExtModules; }
+  std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& ExtModules();
   // The common block and both stored configurations, as the bootloader reads and writes them.
-  TSimStorage& Storage() { return FStorage; }
+  TSimStorage& Storage();
   TClock& ClockRef() const { return FClock ? *FClock : Clock(); }
 
   const std::vector<TSimReceived>& Received() const { return FReceived; }
@@ -131,9 +154,10 @@ class TModuleSim {
   int FDropped = 0;
   uint64_t FCurrentOrigin = 0;
   size_t FRecordLimit = 0;
-  TBusMemory FBus;
-  std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo> FExtModules;
-  TSimStorage FStorage;
+  std::vector<std::unique_ptr<TSimModel>> FModels;
+  TBusModel* FBusModel = nullptr;
+  TStorageModel* FStorageModel = nullptr;
+  TPeripheralBusModel* FPeripheralModel = nullptr;
   std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
   TSimHandler FDataSink;
   std::deque<TSimPacket> FQueue;

@@ -15,18 +15,6 @@ enum TSimProgram : int {
 
 const char* SimProgramName(TSimProgram program);
 
-// Command codes the simulator answers today; later handlers add their own.
-namespace simcmd {
-constexpr uint8_t cmdIdentify = 0x01;
-constexpr uint8_t cmdGetVersion = 0x02;
-constexpr uint8_t cmdReadBus = 0x03;
-constexpr uint8_t cmdWriteBus = 0x04;
-constexpr uint8_t cmdEnterLoader = 0x09;  // to the firmware
-constexpr uint8_t cmdGetOtherVersion = 0x0A;
-constexpr uint8_t cmdRestart = 0x0B;  // to the bootloader
-constexpr uint8_t cmdGetExtModule = 0x0D;
-}  // namespace simcmd
-
 constexpr uint8_t kSimTypeReply = 1;  // framed type of a reply; also the USB report ID
 constexpr uint8_t kSimTypeData = 2;   // framed type of a data packet; also the USB report ID
 constexpr uint8_t kSimStatusOk = 0;

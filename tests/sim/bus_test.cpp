@@ -8,8 +8,6 @@
 namespace karvelm {
 namespace {
 
-using namespace simcmd;
-
 class SimBusTest : public SimKindTest {};
 
 TEST_P(SimBusTest, WrittenWordsReadBack) {

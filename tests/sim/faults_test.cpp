@@ -6,8 +6,6 @@
 namespace karvelm {
 namespace {
 
-using namespace simcmd;
-
 class SimSequenceTest : public SimKindTest {};
 
 TEST_P(SimSequenceTest, AnswersEchoTheSequenceOfTheirRequest) {

@@ -4,8 +4,6 @@
 namespace karvelm {
 namespace {
 
-using namespace simcmd;
-
 class SimProgramTest : public SimKindTest {};
 
 TEST_P(SimProgramTest, EachProgramAnswersItsOwnIdentity) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "link/commands.h"
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "sim/byte_order.h"

@@ -13,7 +13,7 @@
 #include "config/config_transfer.h"
 #include "config/koi7.h"
 #include "link/module_commands.h"
-#include "sim/sim_storage_commands.h"
+#include "sim/storage_model.h"
 #include "sim_fixture.h"
 
 namespace karvelm {

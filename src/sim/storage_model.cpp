@@ -1,4 +1,4 @@
-#include "sim/sim_storage_commands.h"
+#include "sim/storage_model.h"
 
 #include <algorithm>
 #include <memory>
@@ -8,6 +8,7 @@
 #include "config/config_records.h"
 #include "config/frame_crc.h"
 #include "config/rle.h"
+#include "link/commands.h"
 #include "link/framing.h"
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
@@ -18,8 +19,6 @@ namespace karvelm {
 
 namespace {
 
-using namespace simcmd;
-
 // The storage address a command carries, or none for one outside the storage.
 std::optional<uint32_t> StorageAddress(TIntfType kind, uint32_t commandAddress) {
   if (kind == itHID_OLD) {
@@ -28,13 +27,6 @@ std::optional<uint32_t> StorageAddress(TIntfType kind, uint32_t commandAddress) 
   }
   return commandAddress;
 }
-
-// The block opened by the last cmdOpenRead. A restart forgets it.
-struct TReadCursor {
-  uint32_t address = 0;
-  uint32_t remaining = 0;
-  uint64_t restartMark = 0;  // SilentUntil() when it was opened
-};
 
 // One configuration write: the announced stream arrives in data packets whose boundaries
 // have nothing to do with the frames, so the bytes are collected and each complete frame is
@@ -141,9 +133,9 @@ class TWriteSession {
 // Address u32, length u32. Framed: answered at once; the chunks follow one per cmdReadNext.
 // itHID_OLD: the command is not answered and the whole block follows at once as 64-byte
 // reports, which the link reads without asking.
-void OpenRead(TModuleSim& sim, const TSimRequest& request, std::shared_ptr<TReadCursor> cursor) {
+void OpenRead(TStorageModel& model, TModuleSim& sim, const TSimRequest& request) {
   const std::vector<uint8_t>& p = request.payload;
-  *cursor = {};
+  model.cursor = {};
   if (p.size() < 8) return sim.Fail(request);
   const std::optional<uint32_t> address = StorageAddress(request.kind, GetU32(p.data()));
   const uint32_t length = GetU32(p.data() + 4);
@@ -151,37 +143,38 @@ void OpenRead(TModuleSim& sim, const TSimRequest& request, std::shared_ptr<TRead
   if (sim.Faults().failReadAt != 0 && *address == sim.Faults().failReadAt) return sim.Fail(request);
 
   if (IsFramedKind(request.kind)) {
-    *cursor = {*address, length, sim.SilentUntil()};
+    model.cursor = {*address, length, sim.SilentUntil()};
     return sim.Reply(request);
   }
-  const std::span<const uint8_t> block = sim.Storage().Bytes(*address, length);
+  const std::span<const uint8_t> block = model.storage.Bytes(*address, length);
   const size_t chunk = static_cast<size_t>(LinkSizes(request.kind).chunk);
   for (size_t at = 0; at < block.size(); at += chunk)
     sim.SendData(request, block.subspan(at, std::min(chunk, block.size() - at)));
 }
 
-void ReadNext(TModuleSim& sim, const TSimRequest& request, TReadCursor& cursor) {
+void ReadNext(TStorageModel& model, TModuleSim& sim, const TSimRequest& request) {
+  TStorageModel::TReadCursor& cursor = model.cursor;
   if (cursor.remaining == 0 || cursor.restartMark != sim.SilentUntil())
     return sim.FailData(request);
   const uint32_t count =
       std::min(cursor.remaining, static_cast<uint32_t>(LinkSizes(request.kind).chunk));
-  sim.SendData(request, sim.Storage().Bytes(cursor.address, count));
+  sim.SendData(request, model.storage.Bytes(cursor.address, count));
   cursor.address += count;
   cursor.remaining -= count;
 }
 
 // Total length u32; then the stream as data packets, each acknowledged (framed links) by a
 // reply with its sequence.
-void WriteConfig(TModuleSim& sim, const TSimRequest& request) {
+void WriteConfig(TStorageModel& model, TModuleSim& sim, const TSimRequest& request) {
   const std::vector<uint8_t>& p = request.payload;
   sim.SetDataSink(nullptr);
   if (p.size() < 4) return sim.Fail(request);
   const uint32_t total = GetU32(p.data());
   if (total == 0 || total > kSimMaxConfigStream) return sim.Fail(request);
   auto session = std::make_shared<TWriteSession>(total);
-  sim.SetDataSink([session](TModuleSim& s, const TSimRequest& data) {
+  sim.SetDataSink([session, &model](TModuleSim& s, const TSimRequest& data) {
     const bool lost = session->NextPacket() == s.Faults().loseDataAckAt;
-    const bool taken = session->Take(data.kind, data.payload, s.Storage());
+    const bool taken = session->Take(data.kind, data.payload, model.storage);
     if (session->Complete()) s.SetDataSink(nullptr);
     if (!taken) return s.Fail(data);
     if (!lost) s.Reply(data);
@@ -191,13 +184,13 @@ void WriteConfig(TModuleSim& sim, const TSimRequest& request) {
 
 }  // namespace
 
-void InstallStorageCommands(TModuleSim& sim) {
-  auto cursor = std::make_shared<TReadCursor>();
+void TStorageModel::Install(TModuleSim& sim) {
   sim.SetHandler(spLoader, cmdOpenRead,
-                 [cursor](TModuleSim& s, const TSimRequest& r) { OpenRead(s, r, cursor); });
+                 [this](TModuleSim& s, const TSimRequest& r) { OpenRead(*this, s, r); });
   sim.SetHandler(spLoader, cmdReadNext,
-                 [cursor](TModuleSim& s, const TSimRequest& r) { ReadNext(s, r, *cursor); });
-  sim.SetHandler(spLoader, cmdWriteConfig, WriteConfig);
+                 [this](TModuleSim& s, const TSimRequest& r) { ReadNext(*this, s, r); });
+  sim.SetHandler(spLoader, cmdWriteConfig,
+                 [this](TModuleSim& s, const TSimRequest& r) { WriteConfig(*this, s, r); });
 }
 
 }  // namespace karvelm

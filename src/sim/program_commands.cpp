@@ -1,0 +1,47 @@
+#include "sim/program_commands.h"
+
+#include <cstdint>
+
+#include "link/commands.h"
+#include "sim/byte_order.h"
+#include "sim/module_sim.h"
+
+namespace karvelm {
+
+namespace {
+
+void Identify(TModuleSim& sim, const TSimRequest& request) {
+  uint8_t reply[2];
+  PutU16(reply, sim.IdentityFor(request.kind));
+  sim.Reply(request, reply);
+}
+
+void VersionReply(TModuleSim& sim, const TSimRequest& request, TSimProgram side) {
+  uint8_t reply[4];
+  PutU32(reply, sim.VersionOf(side));
+  sim.Reply(request, reply);
+}
+
+TSimProgram OtherSide(TSimProgram program) {
+  return program == spFirmware ? spLoader : spFirmware;
+}
+
+}  // namespace
+
+void InstallProgramCommands(TModuleSim& sim) {
+  for (TSimProgram program : {spFirmware, spLoader}) {
+    sim.SetHandler(program, cmdIdentify, Identify);
+    sim.SetHandler(program, cmdGetVersion,
+                   [](TModuleSim& s, const TSimRequest& r) { VersionReply(s, r, s.Program()); });
+    sim.SetHandler(program, cmdGetOtherVersion, [](TModuleSim& s, const TSimRequest& r) {
+      VersionReply(s, r, OtherSide(s.Program()));
+    });
+  }
+  // Both switches answer nothing: the module restarts at once.
+  sim.SetHandler(spFirmware, cmdEnterLoader,
+                 [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); });
+  sim.SetHandler(spLoader, cmdRestart,
+                 [](TModuleSim& s, const TSimRequest&) { s.Restart(spFirmware); });
+}
+
+}  // namespace karvelm
