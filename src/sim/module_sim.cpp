@@ -13,7 +13,10 @@ const char* SimProgramName(TSimProgram program) {
 }
 
 TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
-    : FConfig(std::move(config)), FClock(clock), FProgram(FConfig.program) {
+    : FConfig(std::move(config)),
+      FClock(clock),
+      FProgram(FConfig.program),
+      FConsole(AttachConsoleModel(FBus)) {
   InstallBaseCommands(*this);
 }
 

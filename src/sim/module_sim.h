@@ -17,6 +17,7 @@
 #include "link/intf_type.h"
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
+#include "sim/sim_console.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_storage.h"
 #include "sim/sim_types.h"
@@ -102,6 +103,8 @@ class TModuleSim {
   void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
 
   TBusMemory& Bus() { return FBus; }
+  // The console monitor behind the screen memory and the keyboard register.
+  TConsoleScreenModel& Console() { return *FConsole; }
   // External modules on the high-speed bus by (type, index); a slot not listed is empty.
   std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& ExtModules() { return FExtModules; }
   // The common block and both stored configurations, as the bootloader reads and writes them.
@@ -132,6 +135,7 @@ class TModuleSim {
   uint64_t FCurrentOrigin = 0;
   size_t FRecordLimit = 0;
   TBusMemory FBus;
+  std::shared_ptr<TConsoleScreenModel> FConsole;
   std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo> FExtModules;
   TSimStorage FStorage;
   std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
