@@ -33,6 +33,10 @@ karvelm identify --json
 karvelm bus write 177566 101
 karvelm bus read 177560 4
 karvelm bus read 177560 4 --json
+# The console: keys typed on the module's keyboard, then its screen with the monitor's echo.
+karvelm keys $'run/7\n'
+karvelm screen
+karvelm screen --json
 # A configuration backup through the bootloader and back, and its settings offline.
 karvelm config read 1 "$work/backup.bin" --restart
 karvelm file show "$work/backup.bin"

@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/config_commands_cli.h"
+#include "cli/console_commands_cli.h"
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
@@ -31,6 +32,15 @@ const std::vector<TCommandRow>& CommandRows() {
        "config write 1|2 FILE", "write FILE into a stored configuration"},
       {"firmware", "update", nullptr, pnEnterLoader, kModule | obWait | obRestart,
        "firmware update IMAGE", "update the module firmware"},
+      {"screen", nullptr, MakeScreenCommand, pnFirmware, kModule, "screen",
+       "the console screen once (16 or 8 lines of 32 characters)"},
+      {"keys", nullptr, MakeKeysCommand, pnFirmware, kModule, "keys TEXT",
+       "type TEXT on the console keyboard: letters, digits, / + = - \\;\n"
+       "a line feed is Enter, a backspace character Backspace,\n"
+       "{F1}..{F10} are Ctrl+F1..Ctrl+F10"},
+      {"terminal", nullptr, MakeTerminalCommand, pnFirmware, kLinkOptions | obInterval,
+       "terminal [--interval SECONDS]",
+       "live console screen in this terminal; keys go to the module,\nCtrl-] quits"},
       {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
        "save the configuration file of the initial image"},
       {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",

@@ -68,6 +68,15 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
       options.waitSeconds = seconds;
       return std::nullopt;
     }
+    case obInterval: {
+      char* end = nullptr;
+      double seconds = std::strtod(value.c_str(), &end);
+      if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0.1 ||
+          seconds > 3600)
+        return "--interval must be a number of seconds 0.1..3600, not '" + value + "'";
+      options.intervalSeconds = seconds;
+      return std::nullopt;
+    }
     case obFormat:
       if (value != "bin" && value != "lda" && value != "auto")
         return "--format must be bin, lda or auto, not '" + value + "'";
@@ -94,6 +103,7 @@ const std::vector<TOptionInfo>& Options() {
        "config write: the module keeps its bootloader for another write)"},
       {"--json", obJson, nullptr, "print one JSON object"},
       {"--format", obFormat, "bin|lda|auto", "how file page reads IMAGE (default auto)"},
+      {"--interval", obInterval, "SECONDS", "how often terminal redraws the screen (default 1)"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

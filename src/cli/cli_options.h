@@ -21,6 +21,7 @@ enum TOptionBit : unsigned {
   obJson = 1u << 6,
   obFormat = 1u << 7,
   obHelp = 1u << 8,
+  obInterval = 1u << 9,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -47,6 +48,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  double intervalSeconds = 1;      // terminal refresh
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -23,6 +23,7 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FBusModel = &AddModel<TBusModel>();
   FStorageModel = &AddModel<TStorageModel>();
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
+  FConsoleModel = &AddModel<TConsoleModel>();
 }
 
 TBusMemory& TModuleSim::Bus() {
@@ -31,6 +32,10 @@ TBusMemory& TModuleSim::Bus() {
 
 std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& TModuleSim::ExtModules() {
   return FPeripheralModel->extModules;
+}
+
+TConsoleScreenModel& TModuleSim::Console() {
+  return FConsoleModel->screen;
 }
 
 TSimStorage& TModuleSim::Storage() {

@@ -18,6 +18,7 @@
 #include "link/intf_type.h"
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
+#include "sim/sim_console.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_model.h"
 #include "sim/sim_storage.h"
@@ -125,6 +126,8 @@ class TModuleSim {
 
   // Shortcuts into the families every module carries.
   TBusMemory& Bus();
+  // The console monitor behind the screen memory and the keyboard register.
+  TConsoleScreenModel& Console();
   // External modules on the high-speed bus by (type, index); a slot not listed is empty.
   std::map<std::pair<uint32_t, uint32_t>, ExtModuleInfo>& ExtModules();
   // The common block and both stored configurations, as the bootloader reads and writes them.
@@ -158,6 +161,7 @@ class TModuleSim {
   TBusModel* FBusModel = nullptr;
   TStorageModel* FStorageModel = nullptr;
   TPeripheralBusModel* FPeripheralModel = nullptr;
+  TConsoleModel* FConsoleModel = nullptr;
   std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
   TSimHandler FDataSink;
   std::deque<TSimPacket> FQueue;
