@@ -49,7 +49,7 @@ TDeviceParamsSheet::TDeviceParamsSheet(QWidget& sheet, TConfigImage& image,
     FLists.push_back({field, list});
     // The user's picks only: a refresh must not store the list's index back.
     connect(list, &QComboBox::activated, this,
-            [this, field](int index) { ListChange(FImage, *field, index); });
+            [this, field](int index) { StoreListItem(FImage, *field, index); });
   }
 
   auto* button = new QPushButton(QString::fromUtf8(kExtInputsButtonCaption));
@@ -66,7 +66,7 @@ void TDeviceParamsSheet::TabSheet1Show() {
 }
 
 void TDeviceParamsSheet::Edit9Change() {
-  karvelm::Edit9Change(FImage, Edit9->text().toStdString());
+  StoreConfigName(FImage, Edit9->text().toStdString());
 }
 
 void TDeviceParamsSheet::Button34Click() {

@@ -41,11 +41,11 @@ TExtInputsDialog::TExtInputsDialog(QWidget* parent) : QDialog(parent) {
 
     // Only the user's clicks and picks reach the model; FormShow sets the controls silently.
     connect(check, &QCheckBox::clicked, this, [this, group](bool checked) {
-      FModel.CheckBoxClick(group, checked);
+      FModel.SetGroupUsed(group, checked);
       ShowGroup(group);
     });
     connect(list, &QComboBox::activated, this, [this, group](int index) {
-      FModel.ComboBoxChange(group, index);
+      FModel.PickItem(group, index);
       ShowGroup(group);
     });
   }
@@ -77,7 +77,7 @@ void TExtInputsDialog::showEvent(QShowEvent* event) {
 }
 
 void TExtInputsDialog::FormShow() {
-  FModel.FormShow();
+  FModel.ShowValues();
   for (int group = 0; group < kExtInputGroups; ++group) ShowGroup(group);
 }
 

@@ -49,7 +49,7 @@ void TSetPointsSheet::TabSheet4Show() {
 
 void TSetPointsSheet::OctoEditChange(int index) {
   QLineEdit* entry = FEntries[index];
-  const bool converted = karvelm::OctoEditChange(FImage, index, entry->text().toStdString());
+  const bool converted = StoreSetPointText(FImage, index, entry->text().toStdString());
   entry->setPalette(converted ? FNormal : FError);
 }
 
