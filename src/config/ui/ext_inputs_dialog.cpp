@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/ui/guarded_connect.h"
+
 namespace karvelm {
 
 TExtInputsDialog::TExtInputsDialog(QWidget* parent) : QDialog(parent) {
@@ -40,11 +42,11 @@ TExtInputsDialog::TExtInputsDialog(QWidget* parent) : QDialog(parent) {
     FLists[group] = list;
 
     // Only the user's clicks and picks reach the model; FormShow sets the controls silently.
-    connect(check, &QCheckBox::clicked, this, [this, group](bool checked) {
+    ConnectGuarded(check, &QCheckBox::clicked, this, [this, group](bool checked) {
       FModel.SetGroupUsed(group, checked);
       ShowGroup(group);
     });
-    connect(list, &QComboBox::activated, this, [this, group](int index) {
+    ConnectGuarded(list, &QComboBox::activated, this, [this, group](int index) {
       FModel.PickItem(group, index);
       ShowGroup(group);
     });
