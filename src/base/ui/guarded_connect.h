@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QObject>
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -18,15 +20,30 @@ void ReportCurrentException() noexcept;
 
 namespace guarded_detail {
 
-// A handler may take the signal's arguments or none, as a slot may.
+// The number of leading signal arguments the handler takes, as Qt matches a slot.
+template <typename Handler, typename Tuple, std::size_t N>
+constexpr std::size_t TakenArguments() {
+  constexpr bool invocable = []<std::size_t... I>(std::index_sequence<I...>) {
+    return std::is_invocable_v<Handler&, std::tuple_element_t<I, Tuple>...>;
+  }
+  (std::make_index_sequence<N>{});
+  if constexpr (invocable || N == 0) {
+    return N;
+  } else {
+    return TakenArguments<Handler, Tuple, N - 1>();
+  }
+}
+
 template <typename Handler, typename... Args>
 void Invoke(Handler& handler, Args&&... args) noexcept {
+  using TArgs = std::tuple<Args&&...>;
+  constexpr std::size_t taken = TakenArguments<Handler, TArgs, sizeof...(Args)>();
+  TArgs all(std::forward<Args>(args)...);
   try {
-    if constexpr (std::is_invocable_v<Handler&, Args...>) {
-      handler(std::forward<Args>(args)...);
-    } else {
-      handler();
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      handler(std::get<I>(std::move(all))...);
     }
+    (std::make_index_sequence<taken>{});
   } catch (...) {
     ReportCurrentException();
   }
