@@ -41,21 +41,11 @@ void TMainForm::PageControl2Change() {
 }
 
 int TMainForm::TabIndex(int page) const {
-  for (const TPageTab& tab : kMainPages) {
-    if (tab.index == page) {
-      return PageControl1->indexOf(PageControl1->findChild<QWidget*>(tab.name));
-    }
-  }
-  return -1;
+  return TabPosition(*PageControl1, kMainPages, page);
 }
 
 int TMainForm::CurrentPage() const {
-  const QWidget* sheet = PageControl1->currentWidget();
-  if (!sheet) return -1;
-  for (const TPageTab& tab : kMainPages) {
-    if (sheet->objectName() == QLatin1String(tab.name)) return tab.index;
-  }
-  return -1;
+  return CurrentPageIndex(*PageControl1, kMainPages);
 }
 
 int TMainForm::CurrentSubPage() const {

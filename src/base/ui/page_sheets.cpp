@@ -27,4 +27,20 @@ void UseSmallTabFace(QTabWidget& pages) {
   pages.tabBar()->setFont(small);
 }
 
+int CurrentPageIndex(const QTabWidget& pages, std::span<const TPageTab> tabs) {
+  const QWidget* sheet = pages.currentWidget();
+  if (!sheet) return -1;
+  for (const TPageTab& tab : tabs) {
+    if (sheet->objectName() == QLatin1String(tab.name)) return tab.index;
+  }
+  return -1;
+}
+
+int TabPosition(const QTabWidget& pages, std::span<const TPageTab> tabs, int index) {
+  for (const TPageTab& tab : tabs) {
+    if (tab.index == index) return pages.indexOf(pages.findChild<QWidget*>(tab.name));
+  }
+  return -1;
+}
+
 }  // namespace karvelm

@@ -1,6 +1,10 @@
 // What every page set does with the page control it is put on.
 #pragma once
 
+#include <span>
+
+#include "base/data_page.h"
+
 class QTabWidget;
 class QWidget;
 
@@ -12,5 +16,11 @@ QWidget& FindSheet(QTabWidget& pages, const char* name);
 QWidget& AddSheet(QTabWidget& pages, const char* name, const char* caption);
 // Seven captions in the page width: a slightly smaller face on the tabs.
 void UseSmallTabFace(QTabWidget& pages);
+
+// The index (as the system numbers it) of the tab in view, found by its sheet's name; -1 for
+// none.
+int CurrentPageIndex(const QTabWidget& pages, std::span<const TPageTab> tabs);
+// Where the tab of a page index is now; -1 for none.
+int TabPosition(const QTabWidget& pages, std::span<const TPageTab> tabs, int index);
 
 }  // namespace karvelm

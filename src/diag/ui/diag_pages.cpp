@@ -35,12 +35,7 @@ TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& regist
 }
 
 int TDiagPages::CurrentSubPage() const {
-  const QWidget* sheet = PageControl2->currentWidget();
-  if (!sheet) return -1;
-  for (const TPageTab& tab : kDiagSubPages) {
-    if (sheet->objectName() == QLatin1String(tab.name)) return tab.index;
-  }
-  return -1;
+  return CurrentPageIndex(*PageControl2, kDiagSubPages);
 }
 
 }  // namespace karvelm
