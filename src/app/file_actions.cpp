@@ -14,13 +14,14 @@ TFileDialogRequest SaveConfigDialogRequest() {
   return {kSaveConfigDialogTitle, kSaveConfigDialogFilter, kConfigFileExtension, 1, {}, {}};
 }
 
-void OpenConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image) {
+void OpenConfigFile(TShellWindow& window, TConfigImage& image) {
+  TUserDialogs& dialogs = window.Services().Dialogs();
   auto path = dialogs.ChooseOpenFile(OpenConfigDialogRequest());
   if (!path) return;
-  host.SetCaption(BaseTitle());
+  window.SetCaption(BaseTitle());
   TConfigFileResult result;
   {
-    TBusyCursor cursor(host);
+    TBusyCursor cursor(window.Services());
     result = LoadConfigImageFile(*path, image);
   }
   if (result.status == cfCannotOpen) {
@@ -29,28 +30,29 @@ void OpenConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image
     return;
   }
   if (result.ok()) {
-    host.SetCaption(TitleWithFile(FileNameOnly(*path)));
+    window.SetCaption(TitleWithFile(FileNameOnly(*path)));
   } else {
     dialogs.Inform(kOpenFileErrorText, kOpenFileCaption);
   }
-  host.RefreshConfigPages();
+  window.RefreshConfigPages();
 }
 
-void SaveConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image) {
+void SaveConfigFile(TShellWindow& window, TConfigImage& image) {
+  TUserDialogs& dialogs = window.Services().Dialogs();
   auto chosen = dialogs.ChooseSaveFile(SaveConfigDialogRequest());
   if (!chosen) return;
   const std::string path = WithDefaultExtension(*chosen, kConfigFileExtension);
-  host.SetCaption(BaseTitle());
+  window.SetCaption(BaseTitle());
   TConfigFileResult result;
   {
-    TBusyCursor cursor(host);
+    TBusyCursor cursor(window.Services());
     result = SaveConfigImageFile(path, image);
   }
   if (!result.ok()) {
     dialogs.Inform(result.message, BaseTitle());
     return;
   }
-  host.SetCaption(TitleWithFile(FileNameOnly(path)));
+  window.SetCaption(TitleWithFile(FileNameOnly(path)));
 }
 
 }  // namespace karvelm

@@ -2,8 +2,8 @@
 // "Файл" menu): dialogs, caption, messages and page refresh around the file functions.
 #pragma once
 
-#include "app/shell_host.h"
-#include "app/user_dialogs.h"
+#include "app/shell_window.h"
+#include "base/user_dialogs.h"
 #include "config/config_image.h"
 
 namespace karvelm {
@@ -12,7 +12,7 @@ namespace karvelm {
 TFileDialogRequest OpenConfigDialogRequest();
 TFileDialogRequest SaveConfigDialogRequest();
 
-void OpenConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image);
-void SaveConfigFile(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image);
+void OpenConfigFile(TShellWindow& window, TConfigImage& image);
+void SaveConfigFile(TShellWindow& window, TConfigImage& image);
 
 }  // namespace karvelm

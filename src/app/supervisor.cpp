@@ -10,16 +10,26 @@ namespace karvelm {
 
 namespace {
 
-// Restarts the timer when the scope ends, also by an exception, so the tick never stays off.
-class TTimerPause {
- public:
-  explicit TTimerPause(TShellHost& host) : FHost(host) { FHost.SetTimerEnabled(false); }
-  ~TTimerPause() { FHost.SetTimerEnabled(true); }
-  TTimerPause(const TTimerPause&) = delete;
-  TTimerPause& operator=(const TTimerPause&) = delete;
+// The data pages as the tick and the page switches see them, in the order of the page reads
+// and of the redraws. page and subPage: where the page is (-1: not a diagnostics sub-page);
+// locks: the module commands are locked while it is in view; relists: when the firmware is
+// found again the devices are listed again (through PageControl2Change) before the read.
+struct TDataPageRow {
+  TDataPageId id;
+  bool TSupervisor::*flag;
+  int page;
+  int subPage;
+  bool locks;
+  bool relists;
+};
 
- private:
-  TShellHost& FHost;
+constexpr TDataPageRow kDataPages[] = {
+    {pgDebug, &TSupervisor::debug_screen, mpDebug, -1, false, false},
+    {pgTerminal, &TSupervisor::terminal_mode, mpTerminal, -1, true, false},
+    {pgPerifBus, &TSupervisor::perif_bus_screen, mpDiagnostics, dpPeripheralBus, true, true},
+    {pgInOut, &TSupervisor::in_out_screen, mpDiagnostics, dpInOut, true, false},
+    {pgDac, &TSupervisor::dac_screen, mpDiagnostics, dpDac, true, true},
+    {pgBsd, &TSupervisor::bsd_screen, mpDiagnostics, dpSensors, true, false},
 };
 
 }  // namespace
@@ -29,13 +39,20 @@ void TSupervisor::Reset() {
   boot_state = {};
   dev_boot = false;
   up_flag = get_flag1 = get_flag2 = set_flag1 = set_flag2 = false;
-  terminal_mode = perif_bus_screen = in_out_screen = dac_screen = bsd_screen = debug_screen = false;
+  for (const TDataPageRow& row : kDataPages) this->*row.flag = false;
   FFirmwareShown = false;
+}
+
+bool TSupervisor::PageChangeAllowed() const {
+  for (const auto& held : FHolds) {
+    if (held()) return false;
+  }
+  return true;
 }
 
 void TSupervisor::FirmwareProbe() {
   {
-    TBusyCursor cursor(FHost);
+    TBusyCursor cursor(Services());
     if (!CheckModule(DEV_ID, kTimeoutProbe)) {
       fw_state.connected = false;
       return;
@@ -48,7 +65,7 @@ void TSupervisor::FirmwareProbe() {
 }
 
 void TSupervisor::LoaderProbe() {
-  TBusyCursor cursor(FHost);
+  TBusyCursor cursor(Services());
   if (!CheckModule(LOADER_ID, kTimeoutProbe)) {
     boot_state.connected = false;
     return;
@@ -62,11 +79,11 @@ void TSupervisor::LoaderProbe() {
 // update page and the module into its bootloader with the update requested.
 void TSupervisor::VersionGate() {
   if (IsLegacyLink() || fw_state.fw_ver >= kMinimumFramedFirmware) return;
-  FHost.ShowPage(mpUpdate);
-  TTimerPause pause(FHost);
-  FDialogs.Inform(kOutdatedFirmwareText, kOutdatedFirmwareCaption);
+  FWindow.ShowPage(mpUpdate);
+  TTimerPause pause(Services());
+  Services().Dialogs().Inform(kOutdatedFirmwareText, kOutdatedFirmwareCaption);
   up_flag = true;
-  TBusyCursor cursor(FHost);
+  TBusyCursor cursor(Services());
   if (CheckModule(DEV_ID, kTimeoutDefault)) EnterLoader();
 }
 
@@ -75,66 +92,55 @@ void TSupervisor::RunRequests() {
   // message box does not start it again.
   if (up_flag) {
     up_flag = false;
-    FHost.UpdateModuleFirmware(UpdateFileName, FHost.LoadUpdateFromFile());
-    FHost.HideProgressBar1();
+    if (FUpdatePage) FUpdatePage->RunModuleUpdate(UpdateFileName);
   }
   if (get_flag1) {
     get_flag1 = false;
-    FHost.ReadConfiguration(0);
+    FWindow.ReadConfiguration(0);
   }
   if (get_flag2) {
     get_flag2 = false;
-    FHost.ReadConfiguration(1);
+    FWindow.ReadConfiguration(1);
   }
   if (set_flag1) {
     set_flag1 = false;
-    FHost.WriteConfiguration(0);
+    FWindow.WriteConfiguration(0);
   }
   if (set_flag2) {
     set_flag2 = false;
-    FHost.WriteConfiguration(1);
+    FWindow.WriteConfiguration(1);
   }
 }
 
 void TSupervisor::ShowFirmwareStatus() {
-  FHost.SetStatusText(kStatusConnected);
-  FHost.SetFirmwareVersionText(FormatVersion(fw_state.fw_ver));
-  FHost.SetLoaderVersionText(FormatVersion(fw_state.boot_ver));
-  FHost.SetRestartEnabled(false);
+  Panel().SetStatusText(kStatusConnected);
+  Panel().SetFirmwareVersionText(FormatVersion(fw_state.fw_ver));
+  Panel().SetLoaderVersionText(FormatVersion(fw_state.boot_ver));
+  Panel().SetRestartEnabled(false);
   FFirmwareShown = true;
 }
 
 void TSupervisor::ReadPages(bool prev) {
-  auto guarded = [this](void (TShellHost::*read)()) {
-    TBusyCursor cursor(FHost);
-    if (CheckModule(DEV_ID, kTimeoutDefault)) (FHost.*read)();
-  };
-  if (debug_screen) guarded(&TShellHost::ReadBoardRegisters);
-  if (terminal_mode) guarded(&TShellHost::ReadTerminalScreen);
-  if (perif_bus_screen) {
-    if (!prev) PageControl2Change();
-    guarded(&TShellHost::PollBusStatistics);
+  for (const TDataPageRow& row : kDataPages) {
+    if (!(this->*row.flag)) continue;
+    if (row.relists && !prev) PageControl2Change();
+    TBusyCursor cursor(Services());
+    // The guard is the tick's own: it runs also for a page that is not built.
+    if (CheckModule(DEV_ID, kTimeoutDefault) && FPages[row.id]) FPages[row.id]->Read();
   }
-  if (in_out_screen) guarded(&TShellHost::ReadBoardRegisters);
-  if (dac_screen) {
-    if (!prev) PageControl2Change();
-    guarded(&TShellHost::ReadDacState);
-  }
-  if (bsd_screen) guarded(&TShellHost::ReadSensorCounters);
 }
 
 bool TSupervisor::LockedOut() const {
-  return terminal_mode || perif_bus_screen || in_out_screen || dac_screen || bsd_screen ||
-         FHost.CurrentPage() == mpUpdate;
+  for (const TDataPageRow& row : kDataPages) {
+    if (row.locks && this->*row.flag) return true;
+  }
+  return FWindow.CurrentPage() == mpUpdate;
 }
 
 void TSupervisor::Redraw() {
-  if (debug_screen) FHost.ShowDebugRegisters();
-  if (terminal_mode) FHost.RenderTerminal();
-  if (perif_bus_screen) FHost.ShowBusStatistics();
-  if (in_out_screen) FHost.ShowInOutRegisters();
-  if (dac_screen) FHost.ShowDacRegisters();
-  if (bsd_screen) FHost.ShowSensorCounters();
+  for (const TDataPageRow& row : kDataPages) {
+    if (this->*row.flag && FPages[row.id]) FPages[row.id]->Show();
+  }
 }
 
 void TSupervisor::Timer1Timer() {
@@ -147,82 +153,84 @@ void TSupervisor::Timer1Timer() {
   dev_boot = !dev_boot;
 
   if (boot_state.connected) {
-    FHost.SetStatusText(kStatusLoader);
-    FHost.SetLoaderVersionText(FormatVersion(boot_state.boot_ver));
+    Panel().SetStatusText(kStatusLoader);
+    Panel().SetLoaderVersionText(FormatVersion(boot_state.boot_ver));
     FFirmwareShown = false;
     RunRequests();
-    FHost.SetRestartEnabled(true);
+    Panel().SetRestartEnabled(true);
   } else if (fw_state.connected) {
     if (!prev || !FFirmwareShown) ShowFirmwareStatus();
     ReadPages(prev);
-    if (FHost.CurrentPage() == mpUpdate && !prev) PageControl1Change();
+    if (FWindow.CurrentPage() == mpUpdate && !prev) PageControl1Change();
   } else {
-    FHost.SetStatusText(kStatusNotConnected);
-    FHost.SetLoaderVersionText(kVersionUnknown);
-    FHost.SetFirmwareVersionText(kVersionUnknown);
+    Panel().SetStatusText(kStatusNotConnected);
+    Panel().SetLoaderVersionText(kVersionUnknown);
+    Panel().SetFirmwareVersionText(kVersionUnknown);
     FFirmwareShown = false;
-    FHost.SetConfigCommandsEnabled(false);
-    FHost.SetUpdateCommandEnabled(false);
-    FHost.SetRestartEnabled(false);
+    Panel().SetConfigCommandsEnabled(false);
+    Panel().SetUpdateCommandEnabled(false);
+    Panel().SetRestartEnabled(false);
   }
   if (boot_state.connected || fw_state.connected) {
-    FHost.SetConfigCommandsEnabled(true);
-    FHost.SetUpdateCommandEnabled(true);
+    Panel().SetConfigCommandsEnabled(true);
+    Panel().SetUpdateCommandEnabled(true);
   }
 
   if (LockedOut()) {
-    FHost.SetConfigCommandsEnabled(false);
-    FHost.SetUpdateCommandEnabled(false);
-    FHost.SetRestartEnabled(false);
+    Panel().SetConfigCommandsEnabled(false);
+    Panel().SetUpdateCommandEnabled(false);
+    Panel().SetRestartEnabled(false);
   }
   Redraw();
 }
 
 void TSupervisor::RequestConfigRead(int configIndex) {
   (configIndex == 0 ? get_flag1 : get_flag2) = true;
-  TBusyCursor cursor(FHost);
+  TBusyCursor cursor(Services());
   if (!boot_state.connected && CheckModule(DEV_ID, kTimeoutDefault)) EnterLoader();
 }
 
 void TSupervisor::RequestConfigWrite(int configIndex) {
-  if (!FDialogs.AskOkCancel(configIndex == 0 ? kWriteConfig1Question : kWriteConfig2Question,
-                            kWriteConfigCaption))
+  if (!Services().Dialogs().AskOkCancel(
+          configIndex == 0 ? kWriteConfig1Question : kWriteConfig2Question, kWriteConfigCaption))
     return;
   (configIndex == 0 ? set_flag1 : set_flag2) = true;
-  TBusyCursor cursor(FHost);
+  TBusyCursor cursor(Services());
   if (!boot_state.connected && CheckModule(DEV_ID, kTimeoutDefault)) EnterLoader();
 }
 
 void TSupervisor::RestartModule() {
-  if (!FDialogs.AskOkCancel(kRestartQuestion, kRestartCaption)) return;
-  TBusyCursor cursor(FHost);
+  if (!Services().Dialogs().AskOkCancel(kRestartQuestion, kRestartCaption)) return;
+  TBusyCursor cursor(Services());
   if (CheckModule(LOADER_ID, kTimeoutDefault)) Restart();
 }
 
 void TSupervisor::PageControl1Change() {
-  const int index = FHost.CurrentPage();
-  debug_screen = index == mpDebug;
-  if (index == mpTerminal) {
-    FHost.FocusTerminal();
-    terminal_mode = true;
-  } else {
-    terminal_mode = false;
+  const int index = FWindow.CurrentPage();
+  for (const TDataPageRow& row : kDataPages) {
+    if (row.subPage >= 0) continue;
+    const bool entered = index == row.page;
+    if (entered && FPages[row.id]) FPages[row.id]->Enter();
+    this->*row.flag = entered;
   }
   if (index == mpDiagnostics) {
     PageControl2Change();
   } else {
-    perif_bus_screen = in_out_screen = dac_screen = bsd_screen = false;
+    for (const TDataPageRow& row : kDataPages) {
+      if (row.subPage >= 0) this->*row.flag = false;
+    }
   }
-  if (index == mpUpdate) FHost.RefreshUpdatePage();
+  if (index == mpUpdate && FUpdatePage) FUpdatePage->Refresh();
 }
 
 void TSupervisor::PageControl2Change() {
-  const int sub = FHost.CurrentSubPage();
-  perif_bus_screen = sub == dpPeripheralBus;
-  in_out_screen = sub == dpInOut;
-  dac_screen = sub == dpDac;
-  bsd_screen = sub == dpSensors;
-  FHost.RelistDevices();
+  const int sub = FWindow.CurrentSubPage();
+  for (const TDataPageRow& row : kDataPages) {
+    if (row.subPage < 0) continue;
+    const bool entered = sub == row.subPage;
+    if (entered && row.relists && FPages[row.id]) FPages[row.id]->Relist();
+    this->*row.flag = entered;
+  }
 }
 
 }  // namespace karvelm

@@ -2,22 +2,32 @@
 // program of the module answers, keeps the status panel current, runs the requested
 // transfers in the bootloader and reads the data page in view; and the commands and page
 // switches that raise its request and page flags. UI-free: it talks to the window through
-// TShellHost and to the user through TUserDialogs.
+// TShellWindow, and knows the data pages only through the ones registered with it.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/dev_state.h"
-#include "app/shell_host.h"
-#include "app/user_dialogs.h"
+#include "app/shell_window.h"
+#include "base/data_page.h"
 #include "link/intf_type.h"
 
 namespace karvelm {
 
-class TSupervisor {
+class TSupervisor final : public TPageRegistry {
  public:
-  TSupervisor(TShellHost& host, TUserDialogs& dialogs) : FHost(host), FDialogs(dialogs) {}
+  explicit TSupervisor(TShellWindow& window) : FWindow(window) {}
+
+  // TPageRegistry: what the page sets plug in.
+  void AddDataPage(TDataPageId id, TDataPage& page) override { FPages.at(id) = &page; }
+  void SetUpdatePage(TUpdatePage& page) override { FUpdatePage = &page; }
+  void HoldPageChangesWhile(std::function<bool()> held) override {
+    FHolds.push_back(std::move(held));
+  }
 
   // The handler of Timer1 (1000 ms).
   void Timer1Timer();
@@ -32,9 +42,9 @@ class TSupervisor {
   void PageControl1Change();
   void PageControl2Change();
   // Asked before either page control changes its page.
-  bool PageChangeAllowed() const { return !FHost.DacTimerActive(); }
+  bool PageChangeAllowed() const;
 
-  // Puts the records and flags into their state at window creation.
+  // Puts the records and flags into their state at window creation; the pages stay registered.
   void Reset();
 
   // State the tick reads and writes; fields of the main window.
@@ -67,9 +77,13 @@ class TSupervisor {
   void Redraw();
   bool LockedOut() const;
   void ShowFirmwareStatus();
+  TShellServices& Services() { return FWindow.Services(); }
+  TStatusPanel& Panel() { return FWindow.StatusPanel(); }
 
-  TShellHost& FHost;
-  TUserDialogs& FDialogs;
+  TShellWindow& FWindow;
+  std::array<TDataPage*, kDataPageCount> FPages{};
+  TUpdatePage* FUpdatePage = nullptr;
+  std::vector<std::function<bool()>> FHolds;
   // The status panel shows the firmware's texts; they are written again whenever the
   // firmware is found while something else was shown, so "загрузчик" never outlives the
   // bootloader.

@@ -13,56 +13,58 @@ namespace {
 // Hides ProgressBar2 when the transfer ends, however it ends.
 class TProgressShown {
  public:
-  explicit TProgressShown(TShellHost& host) : FHost(host) {}
-  ~TProgressShown() { FHost.SetProgress2Visible(false); }
+  explicit TProgressShown(TStatusPanel& panel) : FPanel(panel) {}
+  ~TProgressShown() { FPanel.SetProgress2Visible(false); }
   TProgressShown(const TProgressShown&) = delete;
   TProgressShown& operator=(const TProgressShown&) = delete;
 
  private:
-  TShellHost& FHost;
+  TStatusPanel& FPanel;
 };
 
 }  // namespace
 
-void ReadConfigurationWithProgress(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image,
-                                   int configIndex) {
-  host.SetCaption(BaseTitle());
-  host.Repaint();
+void ReadConfigurationWithProgress(TShellWindow& window, TConfigImage& image, int configIndex) {
+  TShellServices& services = window.Services();
+  TStatusPanel& panel = window.StatusPanel();
+  window.SetCaption(BaseTitle());
+  services.Repaint();
   // The pages show the image afterwards in every case, also after an exception.
   struct TRefresh {
-    TShellHost& host;
-    ~TRefresh() { host.RefreshConfigPages(); }
-  } refresh{host};
+    TShellWindow& window;
+    ~TRefresh() { window.RefreshConfigPages(); }
+  } refresh{window};
   TReadConfigResult result;
   {
-    TBusyCursor cursor(host);
-    TProgressShown progressBar(host);
+    TBusyCursor cursor(services);
+    TProgressShown progressBar(panel);
     bool shown = false;
     result = ReadConfiguration(image, configIndex, [&](int percent) {
-      host.SetProgress2(percent);
+      panel.SetProgress2(percent);
       if (!shown) {
         shown = true;
-        host.SetProgress2Visible(true);
-        host.Repaint();
+        panel.SetProgress2Visible(true);
+        services.Repaint();
       }
     });
   }
-  if (result.ShowFailure()) dialogs.Inform(kReadSettingsErrorText, kReadSettingsCaption);
+  if (result.ShowFailure()) services.Dialogs().Inform(kReadSettingsErrorText, kReadSettingsCaption);
 }
 
-void WriteConfigurationWithProgress(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image,
-                                    int configIndex) {
-  host.Repaint();
+void WriteConfigurationWithProgress(TShellWindow& window, TConfigImage& image, int configIndex) {
+  TShellServices& services = window.Services();
+  TStatusPanel& panel = window.StatusPanel();
+  services.Repaint();
   TWriteConfigResult result;
   {
-    TBusyCursor cursor(host);
-    TProgressShown progressBar(host);
-    host.SetProgress2Visible(true);
+    TBusyCursor cursor(services);
+    TProgressShown progressBar(panel);
+    panel.SetProgress2Visible(true);
     result =
-        WriteConfiguration(image, configIndex, [&](int percent) { host.SetProgress2(percent); });
+        WriteConfiguration(image, configIndex, [&](int percent) { panel.SetProgress2(percent); });
   }
   // The module holds a partial configuration: the user must know.
-  if (result.PieceLost()) dialogs.Inform(kWriteSettingsErrorText, kWriteSettingsCaption);
+  if (result.PieceLost()) services.Dialogs().Inform(kWriteSettingsErrorText, kWriteSettingsCaption);
 }
 
 }  // namespace karvelm

@@ -2,15 +2,12 @@
 // caption, hourglass, ProgressBar2, the failure messages and the page refresh.
 #pragma once
 
-#include "app/shell_host.h"
-#include "app/user_dialogs.h"
+#include "app/shell_window.h"
 #include "config/config_image.h"
 
 namespace karvelm {
 
-void ReadConfigurationWithProgress(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image,
-                                   int configIndex);
-void WriteConfigurationWithProgress(TShellHost& host, TUserDialogs& dialogs, TConfigImage& image,
-                                    int configIndex);
+void ReadConfigurationWithProgress(TShellWindow& window, TConfigImage& image, int configIndex);
+void WriteConfigurationWithProgress(TShellWindow& window, TConfigImage& image, int configIndex);
 
 }  // namespace karvelm

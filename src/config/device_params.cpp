@@ -64,7 +64,7 @@ std::optional<int> ListSelection(const TConfigImage& image, const TConfigField& 
   return value;
 }
 
-void ListChange(TConfigImage& image, const TConfigField& field, int itemIndex) {
+void StoreListItem(TConfigImage& image, const TConfigField& field, int itemIndex) {
   if (itemIndex < 0 || static_cast<size_t>(itemIndex) >= field.items.size()) return;
   SetSettingsWord(image, field.word, static_cast<uint16_t>(itemIndex));
 }
@@ -79,7 +79,7 @@ std::string UpperCaseCp1251(std::string_view cp1251) {
   return upper;
 }
 
-bool Edit9Change(TConfigImage& image, std::string_view utf8Text) {
+bool StoreConfigName(TConfigImage& image, std::string_view utf8Text) {
   const std::string name = UpperCaseCp1251(Utf8ToCp1251(std::string(utf8Text)));
   if (name.size() > static_cast<size_t>(kConfigNameEntryMaxLength)) return false;
   SetConfigName(image, name);

@@ -27,9 +27,9 @@ const std::vector<const TConfigField*>& DeviceParamLists();
 // The item a list shows for its stored value; nothing (no selection) when the value is
 // outside the items. The value itself is kept.
 std::optional<int> ListSelection(const TConfigImage& image, const TConfigField& field);
-// ComboBox…Change: stores the picked item. An index outside the items (a list that lost
-// its selection) changes nothing.
-void ListChange(TConfigImage& image, const TConfigField& field, int itemIndex);
+// The work of ComboBox…Change: stores the picked item. An index outside the items (a list
+// that lost its selection) changes nothing.
+void StoreListItem(TConfigImage& image, const TConfigField& field, int itemIndex);
 
 // The text Edit9 shows: the stored name decoded from the module's code, as UTF-8.
 std::string ConfigNameText(const TConfigImage& image);
@@ -38,10 +38,10 @@ std::string ConfigNameText(const TConfigImage& image);
 // letters, Ё and the other Cyrillic letters of the code page.
 std::string UpperCaseCp1251(std::string_view cp1251);
 
-// Edit9Change: stores the whole entry text (UTF-8) upper-cased, in Windows-1251, through
-// ToKoi7, from byte 200 on, followed by one 0 byte. A text longer than
+// Edit9Change's work: stores the whole entry text (UTF-8) upper-cased, in Windows-1251,
+// through ToKoi7, from byte 200 on, followed by one 0 byte. A text longer than
 // kConfigNameEntryMaxLength characters is refused (false, nothing stored); the entry keeps
 // such a text from arriving.
-bool Edit9Change(TConfigImage& image, std::string_view utf8Text);
+bool StoreConfigName(TConfigImage& image, std::string_view utf8Text);
 
 }  // namespace karvelm

@@ -34,7 +34,7 @@ int TExtInputsForm::RegNum(int group) const {
   return const_cast<TExtInputsForm*>(this)->RegNum(group);
 }
 
-void TExtInputsForm::FormShow() {
+void TExtInputsForm::ShowValues() {
   for (int group = 0; group < kExtInputGroups; ++group) {
     TGroupView& view = FGroups[group];
     const int value = RegNum(group);
@@ -49,14 +49,14 @@ void TExtInputsForm::FormShow() {
   }
 }
 
-void TExtInputsForm::CheckBoxClick(int group, bool checked) {
+void TExtInputsForm::SetGroupUsed(int group, bool checked) {
   TGroupView& view = FGroups.at(group);
   view.checked = checked;
   view.listEnabled = checked;
   if (!checked) RegNum(group) = kIntRegNotUsed;
 }
 
-void TExtInputsForm::ComboBoxChange(int group, int itemIndex) {
+void TExtInputsForm::PickItem(int group, int itemIndex) {
   TGroupView& view = FGroups.at(group);
   if (itemIndex < 0 || itemIndex >= kIntRegCount) return;
   view.itemIndex = itemIndex;

@@ -48,12 +48,12 @@ class TExtInputsForm {
 
   // Sets the controls up from the values; the values do not change. A value that selects no
   // item (0, or anything else outside 1..11 but 255) shows ticked with no item selected.
-  void FormShow();
+  void ShowValues();
   // The user ticks or clears a group's box. Ticking only enables the list; clearing makes the
   // group unused.
-  void CheckBoxClick(int group, bool checked);
+  void SetGroupUsed(int group, bool checked);
   // The user picks an item of a group's list.
-  void ComboBoxChange(int group, int itemIndex);
+  void PickItem(int group, int itemIndex);
 
  private:
   // Every list shows its first item when the dialog is created, and keeps its last item

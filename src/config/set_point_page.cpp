@@ -30,7 +30,7 @@ std::string SetPointText(const TConfigImage& image, int index) {
   return WordToOctal(SetPointWord(image, index));
 }
 
-bool OctoEditChange(TConfigImage& image, int index, std::string_view text) {
+bool StoreSetPointText(TConfigImage& image, int index, std::string_view text) {
   const std::optional<uint16_t> value = TryOctalToWord(text);
   if (!value || !ValidIndex(index)) return false;
   SetSetPointWord(image, index, *value);

@@ -22,8 +22,8 @@ std::string SetPointAddressText(int index);
 // TabSheet4Show: the text of entry i.
 std::string SetPointText(const TConfigImage& image, int index);
 
-// OctoEditChange: stores the converted text into word index and returns true (window text
-// colour); on a conversion error returns false (red) and keeps the stored word.
-bool OctoEditChange(TConfigImage& image, int index, std::string_view text);
+// OctoEditChange's work: stores the converted text into word index and returns true (window
+// text colour); on a conversion error returns false (red) and keeps the stored word.
+bool StoreSetPointText(TConfigImage& image, int index, std::string_view text);
 
 }  // namespace karvelm

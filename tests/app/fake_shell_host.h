@@ -1,17 +1,48 @@
 // A main window for the UI-free tests: keeps what the shell shows and logs what it is asked
-// to do, in order.
+// to do, in order. Its data pages and update page log their calls into the same log.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/shell_host.h"
+#include "app/shell_window.h"
+#include "base/data_page.h"
 
 namespace karvelm {
 
-class TFakeShellHost : public TShellHost {
+class TFakeShellHost : public TShellWindow, public TShellServices, public TStatusPanel {
  public:
+  explicit TFakeShellHost(TUserDialogs& dialogs) : FDialogs(dialogs) {}
+
+  // Registers a logging page for every data page, the update page and the DAC timer's hold.
+  void RegisterPages(TPageRegistry& registry) {
+    const struct {
+      TDataPageId id;
+      const char* read;
+      const char* show;
+      const char* enter;  // nullptr: nothing to log
+    } pages[] = {
+        {pgDebug, "read board registers", "show debug", nullptr},
+        {pgTerminal, "read terminal", "render terminal", "focus terminal"},
+        {pgPerifBus, "poll bus statistics", "show bus statistics", nullptr},
+        {pgInOut, "read board registers", "show in/out", nullptr},
+        {pgDac, "read dac", "show dac", nullptr},
+        {pgBsd, "read sensors", "show sensors", nullptr},
+    };
+    for (const auto& page : pages) {
+      FPages.push_back(std::make_unique<TLoggingPage>(log, page.read, page.show, page.enter));
+      registry.AddDataPage(page.id, *FPages.back());
+    }
+    registry.SetUpdatePage(FUpdatePage);
+    registry.HoldPageChangesWhile([this] { return dacTimer; });
+  }
+
+  TShellServices& Services() override { return *this; }
+  TStatusPanel& StatusPanel() override { return *this; }
+  TUserDialogs& Dialogs() override { return FDialogs; }
+
   void SetStatusText(const std::string& text) override { status = text; }
   void SetFirmwareVersionText(const std::string& text) override { firmwareText = text; }
   void SetLoaderVersionText(const std::string& text) override { loaderText = text; }
@@ -24,16 +55,15 @@ class TFakeShellHost : public TShellHost {
     page = index;
     log.push_back("show page " + std::to_string(index));
   }
-  void FocusTerminal() override { log.push_back("focus terminal"); }
   void SetTimerEnabled(bool enabled) override {
     timerEnabled = enabled;
     log.push_back(enabled ? "timer on" : "timer off");
   }
-  bool DacTimerActive() const override { return dacTimer; }
   void SetBusyCursor(bool busy) override {
     busyDepth += busy ? 1 : -1;
     if (busyDepth > maxBusyDepth) maxBusyDepth = busyDepth;
   }
+  void Repaint() override {}
   void SetCaption(const std::string& text) override {
     caption = text;
     captions.push_back(text);
@@ -52,25 +82,6 @@ class TFakeShellHost : public TShellHost {
     log.push_back("write " + std::to_string(c + 1));
     if (onTransfer) onTransfer();
   }
-  bool LoadUpdateFromFile() const override { return fromFile; }
-  void UpdateModuleFirmware(const std::string& source, bool file) override {
-    log.push_back("update " + source + (file ? " from file" : ""));
-    if (onTransfer) onTransfer();
-  }
-  void HideProgressBar1() override { log.push_back("hide progress 1"); }
-  void RefreshUpdatePage() override { log.push_back("refresh update page"); }
-  void RelistDevices() override { log.push_back("relist devices"); }
-  void ReadBoardRegisters() override { log.push_back("read board registers"); }
-  void ReadTerminalScreen() override { log.push_back("read terminal"); }
-  void PollBusStatistics() override { log.push_back("poll bus statistics"); }
-  void ReadDacState() override { log.push_back("read dac"); }
-  void ReadSensorCounters() override { log.push_back("read sensors"); }
-  void ShowDebugRegisters() override { log.push_back("show debug"); }
-  void RenderTerminal() override { log.push_back("render terminal"); }
-  void ShowBusStatistics() override { log.push_back("show bus statistics"); }
-  void ShowInOutRegisters() override { log.push_back("show in/out"); }
-  void ShowDacRegisters() override { log.push_back("show dac"); }
-  void ShowSensorCounters() override { log.push_back("show sensors"); }
 
   std::string status, firmwareText, loaderText, caption;
   std::vector<std::string> captions;
@@ -81,6 +92,44 @@ class TFakeShellHost : public TShellHost {
   std::vector<int> progress;
   std::vector<std::string> log;
   std::function<void()> onTransfer;
+
+ private:
+  class TLoggingPage final : public TDataPage {
+   public:
+    TLoggingPage(std::vector<std::string>& log, const char* read, const char* show,
+                 const char* enter)
+        : FLog(log), FRead(read), FShow(show), FEnter(enter) {}
+    void Read() override { FLog.push_back(FRead); }
+    void Show() override { FLog.push_back(FShow); }
+    void Relist() override { FLog.push_back("relist devices"); }
+    void Enter() override {
+      if (FEnter) FLog.push_back(FEnter);
+    }
+
+   private:
+    std::vector<std::string>& FLog;
+    const char* FRead;
+    const char* FShow;
+    const char* FEnter;
+  };
+
+  class TLoggingUpdatePage final : public TUpdatePage {
+   public:
+    explicit TLoggingUpdatePage(TFakeShellHost& host) : FHost(host) {}
+    void RunModuleUpdate(const std::string& source) override {
+      FHost.log.push_back("update " + source + (FHost.fromFile ? " from file" : ""));
+      if (FHost.onTransfer) FHost.onTransfer();
+      FHost.log.push_back("hide progress 1");
+    }
+    void Refresh() override { FHost.log.push_back("refresh update page"); }
+
+   private:
+    TFakeShellHost& FHost;
+  };
+
+  TUserDialogs& FDialogs;
+  std::vector<std::unique_ptr<TLoggingPage>> FPages;
+  TLoggingUpdatePage FUpdatePage{*this};
 };
 
 }  // namespace karvelm

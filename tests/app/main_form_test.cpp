@@ -14,6 +14,7 @@
 
 #include "app/app_texts.h"
 #include "app/ui/desktop_shell.h"
+#include "base/ui/guarded_connect.h"
 #include "link/commands.h"
 #include "link/link_error.h"
 #include "main_form_fixture.h"
@@ -419,6 +420,51 @@ TEST_F(MainFormFixture, PageChangesAreRefusedWhileTheDacTimerRuns) {
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(mpDiagnostics).center());
   EXPECT_TRUE(form->Shell().dac_screen);
   EXPECT_FALSE(form->Shell().terminal_mode);
+}
+
+// The page flags follow the tabs by their names: a tab moved to another place still sets its own
+// flag, and the version gate's page is still the update page.
+TEST_F(MainFormFixture, PagesAreFoundByTheirTabNames) {
+  WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=-1\n");
+  Start({"-s"});
+  QTabBar* bar = Pages()->tabBar();
+  bar->moveTab(mpTerminal, 0);
+  bar->moveTab(mpDebug, 1);
+  Pages()->setCurrentIndex(0);
+  EXPECT_TRUE(form->Shell().terminal_mode);
+  EXPECT_EQ(form->CurrentPage(), mpTerminal);
+  Pages()->setCurrentIndex(1);
+  EXPECT_TRUE(form->Shell().debug_screen);
+  EXPECT_FALSE(form->Shell().terminal_mode);
+  form->ShowPage(mpUpdate);
+  EXPECT_EQ(Pages()->currentWidget()->objectName(), "TabSheet10");
+  EXPECT_TRUE(form->Shell().debug_screen) << "a page shown by the program keeps the flags";
+  QTabBar* subBar = Find<QTabWidget>("PageControl2")->tabBar();
+  subBar->moveTab(dpSensors, 0);
+  Find<QTabWidget>("PageControl2")->setCurrentIndex(0);
+  EXPECT_EQ(form->CurrentSubPage(), dpSensors);
+}
+
+// A handler connected through ConnectGuarded that throws: the exception stops at the slot and
+// goes to the application's report; the signal's other slots still run.
+TEST_F(MainFormFixture, ExceptionsStopAtGuardedSlots) {
+  std::vector<std::string> reports;
+  TQtEnvironment::app->ReportException = [&](const std::string& text) { reports.push_back(text); };
+  QTimer sender;
+  int got = -1;
+  bool laterSlotRan = false;
+  ConnectGuarded(&sender, &QTimer::objectNameChanged, &sender, [&](const QString& name) {
+    got = name.size();
+    throw TOSError("Cannot open file \"UpdateKarvel\".");
+  });
+  ConnectGuarded(&sender, &QTimer::objectNameChanged, &sender, [] { throw 7; });
+  QObject::connect(&sender, &QTimer::objectNameChanged, [&] { laterSlotRan = true; });
+  sender.setObjectName("abc");
+  TQtEnvironment::app->ReportException = nullptr;
+  EXPECT_EQ(got, 3);
+  EXPECT_TRUE(laterSlotRan);
+  EXPECT_THAT(reports,
+              testing::ElementsAre("Cannot open file \"UpdateKarvel\".", "Unknown exception."));
 }
 
 // Records what would be opened instead of starting a viewer.

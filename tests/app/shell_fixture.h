@@ -20,7 +20,10 @@ namespace karvelm {
 
 class ShellFixture : public testing::Test {
  protected:
-  void SetUp() override { SetClock(&clock); }
+  void SetUp() override {
+    SetClock(&clock);
+    host.RegisterPages(shell);
+  }
   void TearDown() override {
     CloseLink();
     links.reset();
@@ -81,9 +84,9 @@ class ShellFixture : public testing::Test {
   }
 
   TFakeClock clock;
-  TFakeShellHost host;
   TScriptedDialogs dialogs;
-  TSupervisor shell{host, dialogs};
+  TFakeShellHost host{dialogs};
+  TSupervisor shell{host};
   std::unique_ptr<TSimulatorLinks> links;
 };
 

@@ -261,6 +261,33 @@ TEST_F(SupervisorTick, BusAndDacPagesRelistTheDevicesWhenTheFirmwareIsFound) {
   }
 }
 
+// A page that is not built has nothing registered: its flag still locks the commands and the
+// tick still makes the page's firmware check, so the module sees the requests it sees with the
+// page built.
+TEST_F(SupervisorTick, PagesNotBuiltKeepTheirGuardAndLock) {
+  TSupervisor bare{host};
+  auto run = [&](TSupervisor& supervisor) {
+    Open(itUDP);
+    supervisor.Reset();
+    supervisor.DEV_ID = shell.DEV_ID;
+    supervisor.terminal_mode = supervisor.perif_bus_screen = true;
+    supervisor.Timer1Timer();
+    supervisor.Timer1Timer();
+    EXPECT_FALSE(host.configEnabled);
+    return TakeCodes();
+  };
+  const auto built = run(shell);
+  host.log.clear();
+  const auto notBuilt = run(bare);
+  EXPECT_EQ(notBuilt, built);
+  EXPECT_TRUE(host.log.empty());
+  bare.terminal_mode = bare.perif_bus_screen = false;
+  bare.debug_screen = true;
+  bare.Timer1Timer();
+  EXPECT_TRUE(host.configEnabled);
+  EXPECT_TRUE(bare.PageChangeAllowed());
+}
+
 TEST_F(SupervisorTick, UpdatePageRefreshedWhenTheFirmwareIsFound) {
   Open(itUDP);
   host.page = mpUpdate;
@@ -371,6 +398,22 @@ TEST_F(ShellCommands, PageSwitchSetsThePageFlags) {
     auto log = host.log;
     EXPECT_EQ(std::count(log.begin(), log.end(), "focus terminal"), c.page == mpTerminal);
     EXPECT_EQ(std::count(log.begin(), log.end(), "refresh update page"), c.page == mpUpdate);
+  }
+}
+
+// Entering a sub-page lists the devices of the bus and DAC pages only.
+TEST_F(ShellCommands, SubPageSwitchRelistsTheBusAndDacPages) {
+  const struct {
+    int subPage;
+    bool relists;
+  } cases[] = {{dpPeripheralBus, true}, {dpInOut, false}, {dpDac, true}, {dpSensors, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subPage);
+    host.subPage = c.subPage;
+    host.log.clear();
+    shell.PageControl2Change();
+    EXPECT_EQ(host.log,
+              c.relists ? std::vector<std::string>{"relist devices"} : std::vector<std::string>{});
   }
 }
 

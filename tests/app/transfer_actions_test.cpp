@@ -20,7 +20,7 @@ TEST_F(TransferActions, ReadRefusedByTheLoaderIsReportedAndThePagesRefreshed) {
   Sim().SetHandler(spLoader, cmdOpenRead,
                    [](TModuleSim& sim, const TSimRequest& request) { sim.Fail(request); });
   host.caption = "x - file.bin";
-  ReadConfigurationWithProgress(host, dialogs, image, 0);
+  ReadConfigurationWithProgress(host, image, 0);
   EXPECT_EQ(host.caption, BaseTitle());
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "Ошибка считывания настроек.");
@@ -34,8 +34,8 @@ TEST_F(TransferActions, ReadRefusedByTheLoaderIsReportedAndThePagesRefreshed) {
 
 TEST_F(TransferActions, FirmwareInsteadOfTheLoaderEndsSilently) {
   Open(itHID_NEW, Running(spFirmware));
-  ReadConfigurationWithProgress(host, dialogs, image, 1);
-  WriteConfigurationWithProgress(host, dialogs, image, 1);
+  ReadConfigurationWithProgress(host, image, 1);
+  WriteConfigurationWithProgress(host, image, 1);
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(host.caption, BaseTitle());
   EXPECT_FALSE(host.progressVisible);
@@ -54,7 +54,7 @@ TEST_F(TransferActions, WriteWhosePieceIsLostTellsTheUser) {
     sim.Reply(request);
     sim.SetDataSink([](TModuleSim&, const TSimRequest&) {});
   });
-  WriteConfigurationWithProgress(host, dialogs, image, 0);
+  WriteConfigurationWithProgress(host, image, 0);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "Ошибка записи настроек.");
   EXPECT_EQ(dialogs.shown[0].caption, "Запись настроек");

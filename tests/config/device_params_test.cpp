@@ -50,19 +50,19 @@ TEST(DeviceParams, ValueOutsideTheItemsShowsNoSelectionAndIsKept) {
 
   SetSettingsWord(*image, PunchMode, 7);
   EXPECT_EQ(ListSelection(*image, punch), std::nullopt);
-  ListChange(*image, punch, -1);
-  ListChange(*image, punch, 2);
+  StoreListItem(*image, punch, -1);
+  StoreListItem(*image, punch, 2);
   EXPECT_EQ(SettingsWord(*image, PunchMode), 7);
-  ListChange(*image, punch, 1);
+  StoreListItem(*image, punch, 1);
   EXPECT_EQ(SettingsWord(*image, PunchMode), 1);
 
-  ListChange(*image, *FindConfigField("CpuSlowdown"), 9);
+  StoreListItem(*image, *FindConfigField("CpuSlowdown"), 9);
   EXPECT_EQ(SettingsWord(*image, CpuSlowdown), 9);
 }
 
 TEST(ConfigNameEntry, StoresUpperCaseInTheModulesCode) {
   auto image = FreshImage();
-  ASSERT_TRUE(Edit9Change(*image, "пульт 1"));
+  ASSERT_TRUE(StoreConfigName(*image, "пульт 1"));
   EXPECT_EQ(NameBytes(*image, 8),
             (std::vector<uint8_t>{0x70, 0x75, 0x6C, 0x78, 0x74, 0x20, 0x31, 0x00}));
   EXPECT_EQ(ConfigNameText(*image), "ПУЛЬТ 1");
@@ -78,18 +78,18 @@ TEST(ConfigNameEntry, UpperCaseOfTheCodePage) {
   };
   for (const auto& c : cases) {
     auto image = FreshImage();
-    ASSERT_TRUE(Edit9Change(*image, c.typed)) << c.typed;
+    ASSERT_TRUE(StoreConfigName(*image, c.typed)) << c.typed;
     EXPECT_EQ(ConfigNameText(*image), c.shown) << c.typed;
   }
   auto image = FreshImage();
-  Edit9Change(*image, "ъ");
+  StoreConfigName(*image, "ъ");
   EXPECT_EQ(image->SettingsBlock[ConfigNameOffset], 0x17);
 }
 
 TEST(ConfigNameEntry, DeletingTheNameStoresOneZeroByte) {
   auto image = FreshImage();
-  ASSERT_TRUE(Edit9Change(*image, "ABC"));
-  ASSERT_TRUE(Edit9Change(*image, ""));
+  ASSERT_TRUE(StoreConfigName(*image, "ABC"));
+  ASSERT_TRUE(StoreConfigName(*image, ""));
   EXPECT_EQ(NameBytes(*image, 3), (std::vector<uint8_t>{0x00, 'B', 'C'}));
   EXPECT_EQ(ConfigNameText(*image), "");
 }
@@ -99,27 +99,27 @@ TEST(ConfigNameEntry, AtMost255Characters) {
   SetSettingsWord(*image, SettingsChecksum, 0xBEEF);
   std::string longest;
   for (int i = 0; i < kConfigNameEntryMaxLength; ++i) longest += "я";
-  ASSERT_TRUE(Edit9Change(*image, longest));
+  ASSERT_TRUE(StoreConfigName(*image, longest));
   const std::vector<uint8_t> bytes = NameBytes(*image, 256);
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0x71), 255);
   EXPECT_EQ(bytes[255], 0);  // byte 455, before word 255
   EXPECT_EQ(SettingsWord(*image, SettingsChecksum), 0xBEEF);
 
   // The 256th character is refused: the name stays as it was.
-  EXPECT_FALSE(Edit9Change(*image, longest + "a"));
+  EXPECT_FALSE(StoreConfigName(*image, longest + "a"));
   EXPECT_EQ(NameBytes(*image, 256), bytes);
   EXPECT_EQ(SettingsWord(*image, SettingsChecksum), 0xBEEF);
 }
 
 TEST(SetPointPage, OctalEntries) {
   auto image = FreshImage();
-  EXPECT_TRUE(OctoEditChange(*image, 1, "17"));
+  EXPECT_TRUE(StoreSetPointText(*image, 1, "17"));
   EXPECT_EQ(SetPointWord(*image, 1), 15);
   for (const char* bad : {"18", "", " 1", "-1"}) {
-    EXPECT_FALSE(OctoEditChange(*image, 1, bad)) << bad;
+    EXPECT_FALSE(StoreSetPointText(*image, 1, bad)) << bad;
     EXPECT_EQ(SetPointWord(*image, 1), 15) << bad;
   }
-  EXPECT_TRUE(OctoEditChange(*image, 15, "1000001"));  // digits beyond the sixth wrap
+  EXPECT_TRUE(StoreSetPointText(*image, 15, "1000001"));  // digits beyond the sixth wrap
   EXPECT_EQ(SetPointWord(*image, 15), 1);
   EXPECT_EQ(SetPointWord(*image, 0), 0);
 

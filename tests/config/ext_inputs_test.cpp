@@ -43,7 +43,7 @@ TEST_P(ExtInputsDialog, EditsTheThreeWords) {
   SetSettingsWord(image, IntReg240, c.stored[2]);
   TExtInputsForm form;
   const bool result = EditExtInputs(image, form, [&](TExtInputsForm& dialog) {
-    dialog.FormShow();
+    dialog.ShowValues();
     for (int g = 0; g < 3; ++g) {
       EXPECT_EQ(dialog.Group(g).checked, c.opened[g].checked) << "group " << g;
       EXPECT_EQ(dialog.Group(g).listEnabled, c.opened[g].enabled) << "group " << g;
@@ -51,9 +51,9 @@ TEST_P(ExtInputsDialog, EditsTheThreeWords) {
     }
     for (const TAction& action : c.actions) {
       if (action.kind == aPick)
-        dialog.ComboBoxChange(action.group, action.item);
+        dialog.PickItem(action.group, action.item);
       else
-        dialog.CheckBoxClick(action.group, action.kind == aTick);
+        dialog.SetGroupUsed(action.group, action.kind == aTick);
     }
     return c.ok;
   });
@@ -133,12 +133,12 @@ TEST(ExtInputsForm, ListsKeepTheirItemBetweenOpenings) {
   TExtInputsForm form;
   SetSettingsWord(image, IntReg140, 3);
   EditExtInputs(image, form, [](TExtInputsForm& dialog) {
-    dialog.FormShow();
+    dialog.ShowValues();
     return false;
   });
   SetSettingsWord(image, IntReg140, 255);
   EditExtInputs(image, form, [](TExtInputsForm& dialog) {
-    dialog.FormShow();
+    dialog.ShowValues();
     EXPECT_FALSE(dialog.Group(0).checked);
     EXPECT_FALSE(dialog.Group(0).listEnabled);
     EXPECT_EQ(dialog.Group(0).itemIndex, 2);  // disabled, still showing 167606

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "app/app_texts.h"
+#include "base/ui/guarded_connect.h"
 
 namespace karvelm {
 
@@ -13,15 +14,21 @@ TKarvelmApplication::TKarvelmApplication(int& argc, char** argv) : QApplication(
                     QString::fromStdString(text), QMessageBox::Ok);
     box.exec();
   };
+  // Exceptions stopped at a guarded slot get the same report.
+  SetExceptionReport([this](const std::string& text) {
+    if (ReportException) ReportException(text);
+  });
+}
+
+TKarvelmApplication::~TKarvelmApplication() {
+  SetExceptionReport(nullptr);
 }
 
 bool TKarvelmApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const std::exception& error) {
-    if (ReportException) ReportException(error.what());
   } catch (...) {
-    if (ReportException) ReportException("Unknown exception.");
+    ReportCurrentException();
   }
   return false;
 }

@@ -13,6 +13,7 @@ class TKarvelmApplication final : public QApplication {
 
  public:
   TKarvelmApplication(int& argc, char** argv);
+  ~TKarvelmApplication() override;
   bool notify(QObject* receiver, QEvent* event) override;
 
   // Shows the text of an escaped exception; a message box unless replaced (tests).

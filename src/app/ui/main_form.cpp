@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -20,6 +19,7 @@
 #include "app/ip_address.h"
 #include "app/ui/select_intf_form.h"
 #include "app/ui/usb_watch.h"
+#include "base/ui/guarded_connect.h"
 #include "link/ext_intf.h"
 
 namespace karvelm {
@@ -29,14 +29,11 @@ namespace {
 constexpr int kClientWidth = 800;
 constexpr int kClientHeight = 540;
 constexpr int kServiceExtraHeight = 20;
-constexpr int kTerminalLines = 16;
 
 }  // namespace
 
 TMainForm::TMainForm(TMainFormOptions options)
-    : FOptions(std::move(options)),
-      FShell(*this, *FOptions.dialogs),
-      FImage(std::make_unique<TConfigImage>()) {
+    : FOptions(std::move(options)), FShell(*this), FImage(std::make_unique<TConfigImage>()) {
   setObjectName("MainForm");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -60,11 +57,8 @@ TMainForm::TMainForm(TMainFormOptions options)
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
-  connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
-  // The DAC sawtooth test's own 10 ms timer; page changes are refused while it runs.
-  DACTimer = new QTimer(this);
-  DACTimer->setObjectName("DACTimer");
-  DACTimer->setInterval(10);
+  // An exception ends the tick and is reported; the timer goes on.
+  ConnectGuarded(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
 
   FormCreate();
   if (FOptions.startTimer) Timer1->start();
@@ -74,22 +68,16 @@ TMainForm::~TMainForm() {
   if (!FClosed) CloseLink();
 }
 
+// The page sets have prepared their pages (the terminal's lines, the diagnostics sub-page 0,
+// the update page's service check box) when they were built.
 void TMainForm::FormCreate() {
-  QStringList lines;
-  for (int i = 0; i < kTerminalLines; ++i) lines << QString();
-  Memo1->setPlainText(lines.join('\n'));
   FShell.Reset();
   ResetConfigImage(*FImage);
   SetCaption(BaseTitle());
   ShowPage(mpDeviceParameters);
-  {
-    QSignalBlocker block(PageControl2);
-    PageControl2->setCurrentIndex(dpPeripheralBus);
-  }
   // The service functions stay hidden unless the switch is given.
   Button35->setVisible(false);
-  CheckBox5->setVisible(false);
-  PageControl1->setTabVisible(mpDebug, false);
+  PageControl1->setTabVisible(TabIndex(mpDebug), false);
   int height = kClientHeight;
   if (ServiceMode()) {
     ApplyServiceMode();
@@ -108,8 +96,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyServiceMode() {
   Button35->setVisible(true);
-  CheckBox5->setVisible(true);
-  PageControl1->setTabVisible(mpDebug, true);
+  PageControl1->setTabVisible(TabIndex(mpDebug), true);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
-// The main window: status panel, menu, tool bar and the page controls. The logic lives in
+// The main window: status panel, menu, tool bar and the main page control. The logic lives in
 // TSupervisor and the UI-free actions; this class shows their state and turns clicks into
-// their calls. Its parts are built in main_form_*.cpp, one file per area.
+// their calls. The pages are built by the page sets of their subsystems. Its parts are built in
+// main_form_*.cpp, one file per area.
 #pragma once
 
 #include <QMainWindow>
@@ -10,9 +11,11 @@
 #include "app/command_line.h"
 #include "app/link_chooser.h"
 #include "app/settings.h"
-#include "app/shell_host.h"
+#include "app/shell_window.h"
+#include "app/status_panel.h"
 #include "app/supervisor.h"
-#include "app/user_dialogs.h"
+#include "base/shell_services.h"
+#include "base/user_dialogs.h"
 #include "config/config_image.h"
 
 class QAction;
@@ -21,7 +24,6 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -35,6 +37,9 @@ class TSelectIntfForm;
 class TAboutForm;
 class TUsbWatch;
 class TConfigPages;
+class TTerminalPages;
+class TDiagPages;
+class TUpdatePages;
 
 struct TMainFormOptions {
   TCommandLine commandLine;
@@ -47,7 +52,10 @@ struct TMainFormOptions {
   bool startTimer = true;
 };
 
-class TMainForm final : public QMainWindow, public TShellHost {
+class TMainForm final : public QMainWindow,
+                        public TShellWindow,
+                        public TShellServices,
+                        public TStatusPanel {
   Q_OBJECT
 
  public:
@@ -81,29 +89,32 @@ class TMainForm final : public QMainWindow, public TShellHost {
   void PageControl1Change();
   void PageControl2Change();
 
-  // TShellHost.
+  // TShellWindow.
+  TShellServices& Services() override { return *this; }
+  TStatusPanel& StatusPanel() override { return *this; }
+  int CurrentPage() const override;
+  int CurrentSubPage() const override;
+  void ShowPage(int index) override;
+  void SetCaption(const std::string& text) override;
+  void RefreshConfigPages() override;
+  void ReadConfiguration(int configIndex) override;
+  void WriteConfiguration(int configIndex) override;
+
+  // TShellServices.
+  void SetBusyCursor(bool busy) override;
+  void SetTimerEnabled(bool enabled) override;
+  void Repaint() override;
+  TUserDialogs& Dialogs() override { return *FOptions.dialogs; }
+
+  // TStatusPanel.
   void SetStatusText(const std::string& text) override;
   void SetFirmwareVersionText(const std::string& text) override;
   void SetLoaderVersionText(const std::string& text) override;
   void SetConfigCommandsEnabled(bool enabled) override;
   void SetUpdateCommandEnabled(bool enabled) override;
   void SetRestartEnabled(bool enabled) override;
-  int CurrentPage() const override;
-  int CurrentSubPage() const override;
-  void ShowPage(int index) override;
-  void FocusTerminal() override;
-  void SetTimerEnabled(bool enabled) override;
-  bool DacTimerActive() const override;
-  void SetBusyCursor(bool busy) override;
-  void SetCaption(const std::string& text) override;
-  void RefreshConfigPages() override;
   void SetProgress2Visible(bool visible) override;
   void SetProgress2(int percent) override;
-  void Repaint() override;
-  void ReadConfiguration(int configIndex) override;
-  void WriteConfiguration(int configIndex) override;
-  bool LoadUpdateFromFile() const override;
-  void HideProgressBar1() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -120,20 +131,24 @@ class TMainForm final : public QMainWindow, public TShellHost {
   void SelectRadioIndex(int index);
   void OpenSelectedLink();
   void WatchUsb();
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  // PageControl1's tab of a TMainPage, found by its name.
+  int TabIndex(int page) const;
 
   TMainFormOptions FOptions;
   TSupervisor FShell;
   TSettings FSettings;
   std::unique_ptr<TConfigImage> FImage;
   std::unique_ptr<TUsbWatch> FUsbWatch;
-  TConfigPages* FConfigPages = nullptr;  // the window's child
+  // The page sets, the window's children.
+  TConfigPages* FConfigPages = nullptr;
+  TTerminalPages* FTerminalPages = nullptr;
+  TDiagPages* FDiagPages = nullptr;
+  TUpdatePages* FUpdatePages = nullptr;
   bool FShown = false;
   bool FClosed = false;
   int FRadioIndex = -1;
 
   QTimer* Timer1 = nullptr;
-  QTimer* DACTimer = nullptr;
   QLabel* StaticText11 = nullptr;
   QLabel* StaticText10 = nullptr;
   QLabel* StaticText2 = nullptr;
@@ -143,19 +158,14 @@ class TMainForm final : public QMainWindow, public TShellHost {
   QPushButton* Button8 = nullptr;
   QPushButton* Button6 = nullptr;
   QPushButton* Button35 = nullptr;
-  QPushButton* Button2 = nullptr;
   QToolButton* SpeedButton1 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
   QProgressBar* ProgressBar2 = nullptr;
   QGroupBox* RadioGroup1 = nullptr;
   QButtonGroup* RadioButtons = nullptr;
   QLineEdit* JvIPAddress1 = nullptr;
   QCheckBox* CheckBox6 = nullptr;
-  QCheckBox* CheckBox5 = nullptr;
   QTabWidget* PageControl1 = nullptr;
-  QTabWidget* PageControl2 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
   QAction* N11 = nullptr;
   QAction* N21 = nullptr;
   QAction* N12 = nullptr;

@@ -25,18 +25,18 @@ void TMainForm::Button6Click() {
 }
 
 void TMainForm::SpeedButton1Click() {
-  OpenConfigFile(*this, *FOptions.dialogs, *FImage);
+  OpenConfigFile(*this, *FImage);
 }
 void TMainForm::SpeedButton2Click() {
-  SaveConfigFile(*this, *FOptions.dialogs, *FImage);
+  SaveConfigFile(*this, *FImage);
 }
 
 void TMainForm::ReadConfiguration(int configIndex) {
-  ReadConfigurationWithProgress(*this, *FOptions.dialogs, *FImage, configIndex);
+  ReadConfigurationWithProgress(*this, *FImage, configIndex);
 }
 
 void TMainForm::WriteConfiguration(int configIndex) {
-  WriteConfigurationWithProgress(*this, *FOptions.dialogs, *FImage, configIndex);
+  WriteConfigurationWithProgress(*this, *FImage, configIndex);
 }
 
 void TMainForm::N9Click() {

@@ -8,6 +8,8 @@
 #include <QToolButton>
 
 #include "app/ui/main_form.h"
+#include "base/ui/guarded_connect.h"
+#include "update/ui/update_pages.h"
 
 namespace karvelm {
 
@@ -50,13 +52,12 @@ void TMainForm::BuildMenu() {
   Separator(module, "N15");
   N16 = Item(module, "N16", "Обновить ПО");
   for (QAction* action : {N11, N21, N12, N22, N14, N16}) action->setEnabled(false);
-  connect(N11, &QAction::triggered, this, &TMainForm::Button4Click);
-  connect(N21, &QAction::triggered, this, &TMainForm::Button7Click);
-  connect(N12, &QAction::triggered, this, &TMainForm::Button5Click);
-  connect(N22, &QAction::triggered, this, &TMainForm::Button8Click);
-  connect(N14, &QAction::triggered, this, &TMainForm::Button6Click);
-  // Through the button's signal, so that whatever handles Button2 runs, enabled or not.
-  connect(N16, &QAction::triggered, this, [this] { emit Button2->clicked(false); });
+  ConnectGuarded(N11, &QAction::triggered, this, &TMainForm::Button4Click);
+  ConnectGuarded(N21, &QAction::triggered, this, &TMainForm::Button7Click);
+  ConnectGuarded(N12, &QAction::triggered, this, &TMainForm::Button5Click);
+  ConnectGuarded(N22, &QAction::triggered, this, &TMainForm::Button8Click);
+  ConnectGuarded(N14, &QAction::triggered, this, &TMainForm::Button6Click);
+  connect(N16, &QAction::triggered, this, [this] { FUpdatePages->ClickUpdateButton(); });
 
   QMenu* help = bar->addMenu(QString::fromUtf8("Помощь"));
   help->setObjectName("N3");
@@ -89,8 +90,8 @@ QWidget* TMainForm::BuildToolBar() {
   row->addWidget(SpeedButton2);
   row->addWidget(Button35);
   row->addStretch(1);
-  connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
-  connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
+  ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
+  ConnectGuarded(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
   return panel;
 }
 

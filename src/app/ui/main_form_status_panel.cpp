@@ -17,6 +17,7 @@
 
 #include "app/app_texts.h"
 #include "app/ui/main_form.h"
+#include "base/ui/guarded_connect.h"
 
 namespace karvelm {
 
@@ -102,11 +103,11 @@ QWidget* TMainForm::BuildStatusPanel() {
     button->setMinimumHeight(28);
     column->addWidget(button);
   }
-  connect(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
-  connect(Button7, &QPushButton::clicked, this, &TMainForm::Button7Click);
-  connect(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
-  connect(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
-  connect(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
+  ConnectGuarded(Button4, &QPushButton::clicked, this, &TMainForm::Button4Click);
+  ConnectGuarded(Button7, &QPushButton::clicked, this, &TMainForm::Button7Click);
+  ConnectGuarded(Button5, &QPushButton::clicked, this, &TMainForm::Button5Click);
+  ConnectGuarded(Button8, &QPushButton::clicked, this, &TMainForm::Button8Click);
+  ConnectGuarded(Button6, &QPushButton::clicked, this, &TMainForm::Button6Click);
 
   ProgressBar2 = new QProgressBar;
   ProgressBar2->setObjectName("ProgressBar2");
@@ -125,7 +126,7 @@ QWidget* TMainForm::BuildStatusPanel() {
     RadioButtons->addButton(radio, i);
     radios->addWidget(radio);
   }
-  connect(RadioButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+  ConnectGuarded(RadioButtons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
     if (checked) RadioGroup1Click();
   });
   column->addWidget(RadioGroup1);
@@ -149,7 +150,7 @@ QWidget* TMainForm::BuildStatusPanel() {
   cancel->setText(QString::fromUtf8("Отм"));
   ipRow->addWidget(ok);
   ipRow->addWidget(cancel);
-  connect(ok, &QToolButton::clicked, this, &TMainForm::JvSpeedButton1Click);
+  ConnectGuarded(ok, &QToolButton::clicked, this, &TMainForm::JvSpeedButton1Click);
   connect(cancel, &QToolButton::clicked, this, &TMainForm::JvSpeedButton2Click);
   column->addWidget(ipBox);
 

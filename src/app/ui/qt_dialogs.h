@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "app/user_dialogs.h"
+#include "base/user_dialogs.h"
 
 class QWidget;
 

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include "base/ui/guarded_connect.h"
 #include "link/usb_detector.h"
 
 namespace karvelm {
@@ -11,7 +12,8 @@ TUsbWatch::TUsbWatch(TUSBDetector& detector, QObject* parent)
   const int descriptor = FDetector.Descriptor();
   if (descriptor < 0) return;  // no notifications: the link works without hot-plug
   FNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-  connect(FNotifier, &QSocketNotifier::activated, this, [this] { FDetector.HandlePending(); });
+  ConnectGuarded(FNotifier, &QSocketNotifier::activated, this,
+                 [this] { FDetector.HandlePending(); });
 }
 
 TUsbWatch::~TUsbWatch() = default;

@@ -1,10 +1,12 @@
 #include "config/ui/config_pages.h"
 
 #include <QEvent>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QWidget>
-#include <stdexcept>
 
+#include "base/ui/guarded_connect.h"
+#include "base/ui/page_sheets.h"
 #include "config/ui/device_params_sheet.h"
 #include "config/ui/ext_inputs_dialog.h"
 #include "config/ui/memory_sheet.h"
@@ -12,27 +14,19 @@
 
 namespace karvelm {
 
-namespace {
-
-QWidget& Sheet(QTabWidget& pages, const char* name) {
-  auto* sheet = pages.findChild<QWidget*>(name);
-  if (!sheet) throw std::logic_error(std::string("no page ") + name);
-  return *sheet;
-}
-
-}  // namespace
-
 TConfigPages::TConfigPages(QWidget& window, QTabWidget& pages, TConfigImage& image,
-                           TUserDialogs& dialogs)
+                           TShellServices& services)
     : QObject(&window),
-      FSheet1(&Sheet(pages, "TabSheet1")),
-      FSheet2(&Sheet(pages, "TabSheet2")),
-      FSheet4(&Sheet(pages, "TabSheet4")),
+      FSheet1(&FindSheet(pages, "TabSheet1")),
+      FSheet2(&FindSheet(pages, "TabSheet2")),
+      FSheet4(&FindSheet(pages, "TabSheet4")),
       FExtInputsForm(new TExtInputsDialog(&window)) {
   FDeviceParams = new TDeviceParamsSheet(*FSheet1, image, *FExtInputsForm);
-  FMemory = new TMemorySheet(*FSheet2, image, dialogs);
+  FMemory = new TMemorySheet(*FSheet2, image, services.Dialogs());
   FSetPoints = new TSetPointsSheet(*FSheet4, image);
   for (QWidget* sheet : {FSheet1, FSheet2, FSheet4}) sheet->installEventFilter(this);
+  if (auto* button35 = window.findChild<QPushButton*>("Button35"))
+    ConnectGuarded(button35, &QPushButton::clicked, FMemory, &TMemorySheet::Button35Click);
 }
 
 TConfigPages::~TConfigPages() = default;

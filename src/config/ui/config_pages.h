@@ -6,6 +6,7 @@
 #include <QObject>
 #include <memory>
 
+#include "base/shell_services.h"
 #include "config/config_image.h"
 
 class QTabWidget;
@@ -13,7 +14,6 @@ class QWidget;
 
 namespace karvelm {
 
-class TUserDialogs;
 class TDeviceParamsSheet;
 class TSetPointsSheet;
 class TMemorySheet;
@@ -23,8 +23,9 @@ class TConfigPages final : public QObject {
   Q_OBJECT
 
  public:
-  // window: the dialog's parent (it is centred on it); pages: the control holding the sheets.
-  TConfigPages(QWidget& window, QTabWidget& pages, TConfigImage& image, TUserDialogs& dialogs);
+  // window: the dialog's parent (it is centred on it) and the holder of the memory page's
+  // service button Button35 on its tool bar; pages: the control holding the sheets.
+  TConfigPages(QWidget& window, QTabWidget& pages, TConfigImage& image, TShellServices& services);
   ~TConfigPages() override;
 
   // TabSheet1Show, TabSheet2Show and TabSheet4Show, after the image was replaced.

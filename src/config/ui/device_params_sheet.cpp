@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "base/ui/guarded_connect.h"
 #include "config/ui/ext_inputs_dialog.h"
 
 namespace karvelm {
@@ -38,7 +39,7 @@ TDeviceParamsSheet::TDeviceParamsSheet(QWidget& sheet, TConfigImage& image,
   Edit9->setMinimumWidth(320);
   form->addRow(Label(kConfigNameLabel, Edit9->objectName()), Edit9);
   // Every change, also the refresh's own, stores the whole name again.
-  connect(Edit9, &QLineEdit::textChanged, this, &TDeviceParamsSheet::Edit9Change);
+  ConnectGuarded(Edit9, &QLineEdit::textChanged, this, &TDeviceParamsSheet::Edit9Change);
 
   for (const TConfigField* field : DeviceParamLists()) {
     auto* list = new QComboBox;
@@ -48,15 +49,15 @@ TDeviceParamsSheet::TDeviceParamsSheet(QWidget& sheet, TConfigImage& image,
     form->addRow(Label(field->label, list->objectName()), list);
     FLists.push_back({field, list});
     // The user's picks only: a refresh must not store the list's index back.
-    connect(list, &QComboBox::activated, this,
-            [this, field](int index) { ListChange(FImage, *field, index); });
+    ConnectGuarded(list, &QComboBox::activated, this,
+                   [this, field](int index) { StoreListItem(FImage, *field, index); });
   }
 
   auto* button = new QPushButton(QString::fromUtf8(kExtInputsButtonCaption));
   button->setObjectName(kExtInputsButton);
   column->addWidget(button, 0, Qt::AlignLeft);
   column->addStretch(1);
-  connect(button, &QPushButton::clicked, this, &TDeviceParamsSheet::Button34Click);
+  ConnectGuarded(button, &QPushButton::clicked, this, &TDeviceParamsSheet::Button34Click);
 }
 
 void TDeviceParamsSheet::TabSheet1Show() {
@@ -66,7 +67,7 @@ void TDeviceParamsSheet::TabSheet1Show() {
 }
 
 void TDeviceParamsSheet::Edit9Change() {
-  karvelm::Edit9Change(FImage, Edit9->text().toStdString());
+  StoreConfigName(FImage, Edit9->text().toStdString());
 }
 
 void TDeviceParamsSheet::Button34Click() {

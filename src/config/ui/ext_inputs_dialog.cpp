@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/ui/guarded_connect.h"
+
 namespace karvelm {
 
 TExtInputsDialog::TExtInputsDialog(QWidget* parent) : QDialog(parent) {
@@ -40,12 +42,12 @@ TExtInputsDialog::TExtInputsDialog(QWidget* parent) : QDialog(parent) {
     FLists[group] = list;
 
     // Only the user's clicks and picks reach the model; FormShow sets the controls silently.
-    connect(check, &QCheckBox::clicked, this, [this, group](bool checked) {
-      FModel.CheckBoxClick(group, checked);
+    ConnectGuarded(check, &QCheckBox::clicked, this, [this, group](bool checked) {
+      FModel.SetGroupUsed(group, checked);
       ShowGroup(group);
     });
-    connect(list, &QComboBox::activated, this, [this, group](int index) {
-      FModel.ComboBoxChange(group, index);
+    ConnectGuarded(list, &QComboBox::activated, this, [this, group](int index) {
+      FModel.PickItem(group, index);
       ShowGroup(group);
     });
   }
@@ -77,7 +79,7 @@ void TExtInputsDialog::showEvent(QShowEvent* event) {
 }
 
 void TExtInputsDialog::FormShow() {
-  FModel.FormShow();
+  FModel.ShowValues();
   for (int group = 0; group < kExtInputGroups; ++group) ShowGroup(group);
 }
 

@@ -10,7 +10,8 @@
 #include <QWidget>
 #include <stdexcept>
 
-#include "app/user_dialogs.h"
+#include "base/ui/guarded_connect.h"
+#include "base/user_dialogs.h"
 #include "config/page_image_bank_files.h"
 #include "config/page_image_load.h"
 #include "config/ui/memory_cell.h"
@@ -41,7 +42,7 @@ TMemorySheet::TMemorySheet(QWidget& sheet, TConfigImage& image, TUserDialogs& di
   top->addWidget(ComboBox3);
   top->addStretch(1);
   column->addLayout(top);
-  connect(ComboBox3, &QComboBox::activated, this, &TMemorySheet::ComboBox3Change);
+  ConnectGuarded(ComboBox3, &QComboBox::activated, this, &TMemorySheet::ComboBox3Change);
 
   auto* panel = new QFrame;
   panel->setObjectName("MemPanel");
@@ -54,8 +55,8 @@ TMemorySheet::TMemorySheet(QWidget& sheet, TConfigImage& image, TUserDialogs& di
       auto* cell = new TMemoryCell(bank, page);
       mem_bank_controls[bank][page] = cell;
       grid->addWidget(cell, bank + 1, page + 1);
-      connect(cell, &TMemoryCell::Clicked, this,
-              [this](TMemoryCell* clicked) { StaticTextClick(*clicked); });
+      ConnectGuarded(cell, &TMemoryCell::Clicked, this,
+                     [this](TMemoryCell* clicked) { StaticTextClick(*clicked); });
     }
   }
   grid->addWidget(Caption(QString::fromUtf8("Стр.")), kBankCount + 1, 0);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "base/ui/guarded_connect.h"
 #include "config/set_point_page.h"
 
 namespace karvelm {
@@ -31,7 +32,7 @@ TSetPointsSheet::TSetPointsSheet(QWidget& sheet, TConfigImage& image)
     grid->addWidget(label, i + 1, 0);
     grid->addWidget(entry, i + 1, 1);
     FEntries[i] = entry;
-    connect(entry, &QLineEdit::textChanged, this, [this, i] { OctoEditChange(i); });
+    ConnectGuarded(entry, &QLineEdit::textChanged, this, [this, i] { OctoEditChange(i); });
   }
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(kSetPointWords + 1, 1);
@@ -49,7 +50,7 @@ void TSetPointsSheet::TabSheet4Show() {
 
 void TSetPointsSheet::OctoEditChange(int index) {
   QLineEdit* entry = FEntries[index];
-  const bool converted = karvelm::OctoEditChange(FImage, index, entry->text().toStdString());
+  const bool converted = StoreSetPointText(FImage, index, entry->text().toStdString());
   entry->setPalette(converted ? FNormal : FError);
 }
 

@@ -187,7 +187,7 @@ TEST_F(MemoryPage, OpeningAFileRefreshesAllConfigurationPages) {
   SetSettingsWord(form->Image(), MemLayout, 20);
   SetSetPointWord(form->Image(), 0, 0123);
   SetSettingsWord(form->Image(), WatchdogMode, 1);
-  Edit9Change(form->Image(), "станок");
+  StoreConfigName(form->Image(), "станок");
   form->Image().Page(4)[0] = 0;
   UpdatePageChecks(form->Image(), 4);
   const std::string path = folder.File("saved.bin");
