@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -172,6 +173,35 @@ TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
   TSocketUDP holder("127.0.0.1", silentModule.Port(), localPort);
   EXPECT_THROW(OpenLink(itUDP, "127.0.0.1", silentModule.Port(), localPort), TOSError);
   EXPECT_FALSE(ActiveLink);
+}
+
+// A module that keeps answering an old packet, faster than the timeout: the transaction
+// still ends, after about its own timeout, as a timeout does.
+TEST(UdpLink, EndlessStaleDatagramsEndTheTransaction) {
+  TPeerSocket module;
+  const uint16_t localPort = FreeUdpPort();
+  OpenLink(itUDP, "127.0.0.1", module.Port(), localPort);
+  SequenceNumber = 500;
+  std::atomic<bool> stop = false;
+  std::thread stale([&] {
+    const Bytes reply = Framed(1, 0, 7, {0x34, 0x12});
+    while (!stop) {
+      module.SendTo(localPort, reply.data(), reply.size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  uint8_t payload[2] = {};
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = Transact(0x02, nullptr, 0, payload, 2, 100);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  stop = true;
+  stale.join();
+  EXPECT_FALSE(ok);
+  EXPECT_GE(waited, std::chrono::milliseconds(99));
+  EXPECT_LT(waited, std::chrono::milliseconds(600));
+  EXPECT_EQ(SequenceNumber, 7u);
+  CloseLink();
+  SequenceNumber = 0;
 }
 
 // Opening over an open link on the same local port: the old link goes first, so its socket

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/clock.h"
 #include "link/ext_intf.h"
 #include "scripted_transport.h"
 
@@ -187,6 +188,53 @@ TEST_F(LinkTest, TransactSkipsStaleRepliesAndCompletesOnItsOwn) {
   for (const auto& read : wire->reads) {
     EXPECT_EQ(read.size, 1036);
     EXPECT_EQ(read.timeout, 250) << "each wait gets the full timeout";
+  }
+}
+
+// A module stuck on an old answer presents it again on every read, at once (a USB report
+// read never times out). Each operation must end as a timeout does: after its own timeout
+// when time moves with the reads, after kMaxStaleReplies when it does not.
+TEST_F(LinkTest, EndlessStaleRepliesEndLikeATimeout) {
+  enum TOp { opTransact, opWriteData, opReadData };
+  struct Case {
+    TIntfType kind;
+    TOp op;
+    bool clockMoves;  // 1 ms per read
+  };
+  std::vector<Case> cases;
+  for (TIntfType kind : {itHID_NEW, itUDP})
+    for (TOp op : {opTransact, opWriteData, opReadData})
+      for (bool moves : {true, false}) cases.push_back({kind, op, moves});
+  constexpr int kTimeout = 250;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "kind " << c.kind << " op " << c.op << " clock moves " << c.clockMoves);
+    TFakeClock clock;
+    SetClock(&clock);
+    TScriptedTransport* wire = Open(c.kind);
+    SequenceNumber = 100;
+    wire->repeat = Framed(c.op == opReadData ? 2 : 1, 0, 42, Bytes(4, 0x5A));
+    if (c.clockMoves) wire->onRead = [&clock] { clock.Advance(1); };
+    uint8_t buffer[4] = {};
+    bool ok = true;
+    switch (c.op) {
+      case opTransact:
+        ok = Transact(0x02, nullptr, 0, buffer, 4, kTimeout);
+        break;
+      case opWriteData:
+        ok = WriteData(buffer, 4, kTimeout);
+        break;
+      case opReadData:
+        ok = ReadData(0x0C, nullptr, 0, buffer, 4, kTimeout);
+        break;
+    }
+    SetClock(nullptr);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(wire->reads.size(), c.clockMoves ? size_t{kTimeout} : size_t{kMaxStaleReplies});
+    EXPECT_EQ(wire->written.size(), 1u) << "nothing is sent again";
+    // The failure rules of a timeout: Transact keeps the last reply's number, the others
+    // give back the one their packet took.
+    EXPECT_EQ(SequenceNumber, c.op == opTransact ? 42u : 100u);
   }
 }
 
