@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -90,6 +91,33 @@ TEST_F(UdpTest, TimeoutsAreBounded) {
   // A wait of a second or more must still be honoured, and must end.
   EXPECT_GE(waited, std::chrono::milliseconds(1400));
   EXPECT_LT(waited, std::chrono::milliseconds(3000));
+}
+
+// A wait lasts what was asked: no rounding up to a kernel tick or a millisecond, no time
+// lost between repeated waits, and not shorter either.
+TEST_F(UdpTest, WaitsLastTheirTimeoutAndNoLonger) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  struct Case {
+    int timeout;
+    int runs;
+    microseconds slack;  // a doubled or a 2% longer wait is beyond it
+  } cases[] = {{10, 5, microseconds(2000)}, {1000, 2, microseconds(5000)}};
+  for (const Case& c : cases) {
+    auto shortest = std::chrono::steady_clock::duration::max();
+    for (int run = 0; run < c.runs; ++run) {
+      uint8_t destination[8];
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_FALSE(ReceiveDatagram(link.client(), destination, 8, c.timeout));
+      const auto waited = std::chrono::steady_clock::now() - start;
+      EXPECT_GE(waited, milliseconds(c.timeout)) << c.timeout;
+      shortest = std::min(shortest, waited);
+    }
+    // Scheduling noise only lengthens a wait; the shortest run shows the wait itself.
+    EXPECT_LT(shortest, milliseconds(c.timeout) + c.slack)
+        << c.timeout << " ms took " << std::chrono::duration_cast<microseconds>(shortest).count()
+        << " us";
+  }
 }
 
 TEST(UdpSocket, HandleZeroNeverTouchesTheNetwork) {
