@@ -28,6 +28,7 @@ class TExtIntf {
   TIntfType IntfType() const { return FIntfType; }
   bool Connected() const;
 
+  // Both refuse without touching the transport while the link is not Connected.
   bool Write(const uint8_t* Report, int Size);
   bool Read(uint8_t* Report, int Size, int timeout, int* received = nullptr);
 

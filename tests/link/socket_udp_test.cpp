@@ -11,6 +11,7 @@
 #include "link/ext_intf.h"
 #include "link/link_error.h"
 #include "link/transactions.h"
+#include "link/udp_transport.h"
 #include "scripted_transport.h"
 #include "udp_test_ports.h"
 
@@ -258,6 +259,55 @@ TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
   EXPECT_EQ(payload[1], 0x12);
   CloseLink();
   SequenceNumber = 0;
+}
+
+// The itUDP link made through the USB constructor form is never connected: not a datagram
+// may leave it. The factory puts a loopback peer where the default module address would be.
+TEST(UdpLink, LinkMadeThroughTheUsbFormSendsNothing) {
+  TPeerSocket module;
+  std::string askedAddress;
+  uint16_t askedPort = 0;
+  bool askedConnected = true;
+  SetUdpTransportFactory([&](const std::string& address, uint16_t port, uint16_t, bool connected) {
+    askedAddress = address;
+    askedPort = port;
+    askedConnected = connected;
+    return std::make_unique<TUdpTransport>("127.0.0.1", module.Port(), FreeUdpPort(), connected);
+  });
+  SequenceNumber = 3;
+  OpenLink(itUDP, kModuleVendorId, kProductIdOld);
+  SetUdpTransportFactory(nullptr);
+  EXPECT_EQ(askedAddress, kDefaultModuleAddress);
+  EXPECT_EQ(askedPort, kDefaultModulePort);
+  EXPECT_FALSE(askedConnected);
+  ASSERT_TRUE(ActiveLink);
+  EXPECT_FALSE(ActiveLink->Connected());
+
+  const uint8_t packet[12] = {1, 1, 12};
+  EXPECT_FALSE(ActiveLink->Write(packet, 12));
+  EXPECT_FALSE(SendCommand(0x01, nullptr, 0));
+  EXPECT_FALSE(Transact(0x02, nullptr, 0, nullptr, 0, 10));
+  EXPECT_FALSE(CheckModule(kFirmwareIdNew, 10));
+  uint8_t seen[64];
+  EXPECT_LT(module.Receive(seen, sizeof seen), 0) << "a datagram went out";
+  CloseLink();
+  SequenceNumber = 0;
+}
+
+// The transport refuses on its own too, whoever holds it.
+TEST(UdpLink, TransportMadeNotConnectedRefusesBothWays) {
+  TPeerSocket module;
+  const uint16_t localPort = FreeUdpPort();
+  TUdpTransport transport("127.0.0.1", module.Port(), localPort, false);
+  EXPECT_FALSE(transport.Connected());
+  const uint8_t packet[12] = {1, 1, 12};
+  EXPECT_FALSE(transport.Write(packet, 12));
+  uint8_t seen[64];
+  EXPECT_LT(module.Receive(seen, sizeof seen), 0) << "a datagram went out";
+  module.SendTo(localPort, packet, sizeof packet);
+  int received = -1;
+  EXPECT_FALSE(transport.Read(seen, sizeof seen, 50, &received));
+  EXPECT_EQ(received, 0);
 }
 
 TEST(UdpLink, UnknownKindIsARangeError) {

@@ -480,6 +480,28 @@ TEST_F(LinkTest, CheckModuleOnDisconnectedLinkSendsNothing) {
   EXPECT_TRUE(wire->written.empty());
 }
 
+// A link that is not connected hands nothing to its transport, on any kind, even when the
+// transport itself would take it.
+TEST_F(LinkTest, DisconnectedLinkCarriesNoTraffic) {
+  for (TIntfType kind : {itHID_OLD, itHID_NEW, itUDP}) {
+    SCOPED_TRACE(kind);
+    TScriptedTransport* wire = Open(kind);
+    wire->connected = false;
+    wire->answers.push_back(kind == itHID_OLD ? Legacy({1, 2}) : Framed(1, 0, 0, {1, 2}));
+    SequenceNumber = 0;
+    uint8_t buffer[4] = {};
+    EXPECT_FALSE(ActiveLink->Write(buffer, 4));
+    EXPECT_FALSE(SendCommand(0x02, nullptr, 0));
+    EXPECT_FALSE(SendDataPacket(buffer, 4));
+    EXPECT_FALSE(Transact(0x02, nullptr, 0, buffer, 2, 10));
+    EXPECT_FALSE(ReadData(0x0C, nullptr, 0, buffer, 4, 10));
+    uint32_t seq = 0;
+    EXPECT_FALSE(ReceiveReply(buffer, 2, 10, seq));
+    EXPECT_TRUE(wire->written.empty());
+    EXPECT_TRUE(wire->reads.empty());
+  }
+}
+
 TEST_F(LinkTest, CounterWrapsModulo32Bits) {
   TScriptedTransport* wire = Open(itUDP);
   SequenceNumber = 0xFFFFFFFFu;
