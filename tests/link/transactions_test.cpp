@@ -238,6 +238,47 @@ TEST_F(LinkTest, EndlessStaleRepliesEndLikeATimeout) {
   }
 }
 
+// An answer numbered like the packet after the command's own is not its answer: it is
+// skipped like a stale one, on every operation that checks the number.
+TEST_F(LinkTest, AnswerNumberedAheadIsRefused) {
+  enum TOp { opTransact, opWriteData, opReadData };
+  for (TOp op : {opTransact, opWriteData, opReadData}) {
+    SCOPED_TRACE(op);
+    const uint8_t type = op == opReadData ? 2 : 1;
+    for (bool ownFollows : {true, false}) {
+      TScriptedTransport* wire = Open(itUDP);
+      SequenceNumber = 10;
+      wire->answers.push_back(Framed(type, 0, 11, {0xEE, 0xEE}));
+      if (ownFollows) wire->answers.push_back(Framed(type, 0, 10, {0x34, 0x12}));
+      uint8_t buffer[2] = {};
+      bool ok = false;
+      switch (op) {
+        case opTransact:
+          ok = Transact(0x02, nullptr, 0, buffer, 2, 250);
+          break;
+        case opWriteData:
+          ok = WriteData(buffer, 2, 250);
+          break;
+        case opReadData:
+          ok = ReadData(0x03, nullptr, 0, buffer, 2, 250);
+          break;
+      }
+      EXPECT_EQ(ok, ownFollows);
+      EXPECT_EQ(wire->reads.size(), 2u) << "the wait goes on after it";
+      if (ownFollows) {
+        EXPECT_EQ(SequenceNumber, 11u);
+        if (op != opWriteData) {
+          EXPECT_EQ(buffer[0], 0x34);
+          EXPECT_EQ(buffer[1], 0x12);
+        }
+      } else {
+        // As a timeout after a skipped answer.
+        EXPECT_EQ(SequenceNumber, op == opTransact ? 11u : 10u);
+      }
+    }
+  }
+}
+
 TEST_F(LinkTest, FailureStatusKeepsPayloadAndSequence) {
   TScriptedTransport* wire = Open(itUDP);
   SequenceNumber = 77;
@@ -448,6 +489,7 @@ TEST_F(LinkTest, CheckModuleAttempts) {
     std::vector<Bytes> replies;  // answers to successive identify commands, {} = silence
     bool expected;
     size_t commandsSent;
+    uint16_t identity = LOADER_ID;  // asked for
   };
   auto id = [](uint16_t v) { return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; };
   const Case cases[] = {
@@ -456,6 +498,9 @@ TEST_F(LinkTest, CheckModuleAttempts) {
       {"silence twice then match", {{}, {}, id(LOADER_ID)}, true, 3},
       {"three wrong answers", {id(0x3B07), id(0x3B07), id(0x3B07)}, false, 3},
       {"one-byte reply is a mismatch", {{0x04}, {0x04}, {0x04}}, false, 3},
+      // The missing high byte must not be taken as 0, nor as what an earlier reply left.
+      {"one-byte reply matching the low byte", {{0x04}, {0x04}, {0x04}}, false, 3, 0x0004},
+      {"one-byte reply after another identity", {id(0x3B05), {0x04}, {0x04}}, false, 3},
       {"nothing at all", {}, false, 3},
   };
   for (const Case& c : cases) {
@@ -467,7 +512,7 @@ TEST_F(LinkTest, CheckModuleAttempts) {
         wire->answers.push_back(Framed(1, 0, SequenceOf(packet), c.replies[next]));
       ++next;
     };
-    EXPECT_EQ(CheckModule(LOADER_ID, 10), c.expected) << c.what;
+    EXPECT_EQ(CheckModule(c.identity, 10), c.expected) << c.what;
     EXPECT_EQ(wire->written.size(), c.commandsSent) << c.what;
     for (const Bytes& command : wire->written) EXPECT_EQ(command[1], 0x01);
   }
