@@ -71,6 +71,10 @@ bool TExtIntf::Connected() const {
   return FTransport->Connected();
 }
 
+bool TExtIntf::ReopenDevice() {
+  return FTransport->Reopen() && Connected();
+}
+
 // A link that is not connected carries no traffic, whatever its transport would do.
 bool TExtIntf::Write(const uint8_t* Report, int Size) {
   return Connected() && FTransport->Write(Report, Size);
