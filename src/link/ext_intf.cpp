@@ -16,7 +16,19 @@ bool IsUsbKind(TIntfType intf) {
   return intf == itHID_OLD || intf == itHID_NEW;
 }
 
+TUdpTransportFactory udpTransportFactory;
+
 }  // namespace
+
+void SetUdpTransportFactory(TUdpTransportFactory factory) {
+  udpTransportFactory = std::move(factory);
+}
+
+std::unique_ptr<TLinkTransport> MakeUdpTransport(const std::string& ipAddress, uint16_t port,
+                                                 uint16_t localPort, bool connected) {
+  if (udpTransportFactory) return udpTransportFactory(ipAddress, port, localPort, connected);
+  return std::make_unique<TUdpTransport>(ipAddress, port, localPort, connected);
+}
 
 std::unique_ptr<TExtIntf> ActiveLink;
 
@@ -24,8 +36,9 @@ TExtIntf::TExtIntf(TIntfType intf, uint16_t VID, uint16_t PID) : FIntfType(intf)
   if (IsUsbKind(intf)) {
     FTransport = MakeHidTransport(intf, VID, PID);
   } else if (intf == itUDP) {
-    FTransport = std::make_unique<TUdpTransport>(kDefaultModuleAddress, kDefaultModulePort,
-                                                 kDefaultLocalPort);
+    // Never connected: nothing may go out to the default address through this form.
+    FTransport =
+        MakeUdpTransport(kDefaultModuleAddress, kDefaultModulePort, kDefaultLocalPort, false);
     FConnected = false;
   } else {
     ThrowBadKind();
@@ -37,7 +50,7 @@ TExtIntf::TExtIntf(TIntfType intf, const std::string& IPAddress, uint16_t Port, 
   if (IsUsbKind(intf)) {
     FTransport = MakeHidTransport(intf, kModuleVendorId, kProductIdOld);
   } else if (intf == itUDP) {
-    FTransport = std::make_unique<TUdpTransport>(IPAddress, Port, localPort);
+    FTransport = MakeUdpTransport(IPAddress, Port, localPort, true);
     FConnected = true;
   } else {
     ThrowBadKind();
@@ -58,13 +71,18 @@ bool TExtIntf::Connected() const {
   return FTransport->Connected();
 }
 
+bool TExtIntf::ReopenDevice() {
+  return FTransport->Reopen() && Connected();
+}
+
+// A link that is not connected carries no traffic, whatever its transport would do.
 bool TExtIntf::Write(const uint8_t* Report, int Size) {
-  return FTransport->Write(Report, Size);
+  return Connected() && FTransport->Write(Report, Size);
 }
 
 bool TExtIntf::Read(uint8_t* Report, int Size, int timeout, int* received) {
   int got = 0;
-  bool ok = FTransport->Read(Report, Size, timeout, &got);
+  const bool ok = Connected() && FTransport->Read(Report, Size, timeout, &got);
   if (received) *received = ok ? got : 0;
   return ok;
 }

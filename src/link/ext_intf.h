@@ -28,8 +28,14 @@ class TExtIntf {
   TIntfType IntfType() const { return FIntfType; }
   bool Connected() const;
 
+  // Both refuse without touching the transport while the link is not Connected.
   bool Write(const uint8_t* Report, int Size);
   bool Read(uint8_t* Report, int Size, int timeout, int* received = nullptr);
+
+  // Finds the USB module again without waiting for a hot-plug notification, for a caller
+  // that polls (the CLI) after a restart took the module off the bus: drops the device handle
+  // and searches anew. True when the link is then Connected; on itUDP only says Connected.
+  bool ReopenDevice();
 
   TLinkTransport& Transport() { return *FTransport; }
 

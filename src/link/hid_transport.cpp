@@ -40,6 +40,16 @@ class THidTransport final : public TLinkTransport {
 
   TUSBDetector* Detector() override { return FUSBDetect.get(); }
 
+  // For a caller without an event loop, after the module may have left the bus (a restart
+  // re-enumerates it). The open handle is not trusted even while the link looks connected:
+  // its device may be gone, or back under the same path as a new device. The waiting
+  // notifications are taken first, as they would only repeat this search.
+  bool Reopen() override {
+    FUSBDetect->HandlePending();
+    DeviceChange(doInsert);
+    return FConnected;
+  }
+
  private:
   void SetDeviceIDs(uint16_t VID, uint16_t PID) {
     FVID = VID;

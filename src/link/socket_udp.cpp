@@ -23,11 +23,6 @@ namespace {
 uint8_t sendBuffer[kUdpBufferSize];
 uint8_t receiveBuffer[kUdpBufferSize];
 
-// The receive timeout last set on a socket, so that the usual run of equal timeouts costs no
-// extra call. Reset whenever a socket is made, since a new socket may reuse a descriptor.
-int timedSocket = -1;
-int timedMs = -1;
-
 std::string WithNumber(const char* format, int number) {
   char text[64];
   std::snprintf(text, sizeof text, format, number);
@@ -48,7 +43,6 @@ TSocketUDP::TSocketUDP(const std::string& ipAddress, uint16_t port, uint16_t loc
     fd = moved;
   }
   FUDPSocket = fd;
-  timedSocket = -1;
 
   sockaddr_in local{};
   local.sin_family = AF_INET;
@@ -80,9 +74,6 @@ void TSocketUDP::Release() {
   if (FUDPSocket > 0) {
     ::shutdown(FUDPSocket, SHUT_RDWR);
     ::close(FUDPSocket);
-    // The descriptor may come back as another socket without our receive timeout; a stale
-    // entry would make the next receive on it block for good.
-    if (timedSocket == FUDPSocket) timedSocket = -1;
   }
   FUDPSocket = 0;
 }
@@ -106,41 +97,43 @@ bool SendDatagram(int socket, const uint8_t* packet, int size) {
 
 namespace {
 
-// Kernels round a receive timeout up to their tick (10 ms at the coarsest); a timeout set this
-// much shorter can never outlast the caller's.
-constexpr int kTickMarginMs = 10;
+using TSteady = std::chrono::steady_clock;
 
-bool WaitReadable(int socket, int timeoutMs) {
-  pollfd waiter{socket, POLLIN, 0};
-  // A pending socket error (an ICMP "port unreachable" for an earlier datagram) also wakes the
-  // wait; the recv that follows takes it off the socket and the call fails.
-  return ::poll(&waiter, 1, std::max(timeoutMs, 0)) > 0;
+bool WouldBlock(int error) {
+  return error == EAGAIN || error == EWOULDBLOCK;
 }
 
-// The next datagram's real length (MSG_TRUNC), waiting at most timeoutMs.
-ssize_t ReceiveWithin(int socket, int timeoutMs) {
-  if (timeoutMs > kTickMarginMs) {
-    // Fast path: one blocking receive with a socket timeout a tick shorter than asked, then a
-    // readiness wait for whatever is left of the caller's time.
-    const auto start = std::chrono::steady_clock::now();
-    const int shortened = timeoutMs - kTickMarginMs;
-    if (timedSocket != socket || timedMs != shortened) {
-      timeval wait{shortened / 1000, (shortened % 1000) * 1000};
-      if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0) {
-        timedSocket = socket;
-        timedMs = shortened;
-      }
-    }
-    if (timedSocket == socket) {
-      ssize_t length = ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC);
-      if (length >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return length;
-      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-          std::chrono::steady_clock::now() - start);
-      timeoutMs -= static_cast<int>(spent.count());
-    }
+// Waits until the socket is readable or the deadline has passed. The remaining time goes to
+// ppoll in nanoseconds: a socket receive timeout is rounded up to kernel ticks and poll to
+// whole milliseconds, and either rounding repeated made a wait outlast the caller's. An
+// interrupted wait resumes against the same deadline.
+bool WaitReadableUntil(int socket, TSteady::time_point deadline) {
+  for (;;) {
+    const auto left = std::max(deadline - TSteady::now(), TSteady::duration::zero());
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    const timespec wait{
+        static_cast<time_t>(seconds.count()),
+        static_cast<long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
+    pollfd waiter{socket, POLLIN, 0};
+    // A pending socket error (an ICMP "port unreachable" for an earlier datagram) also wakes
+    // the wait; the recv that follows takes it off the socket and the call fails.
+    const int ready = ::ppoll(&waiter, 1, &wait, nullptr);
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
   }
-  if (!WaitReadable(socket, timeoutMs)) return -1;
-  return ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC | MSG_DONTWAIT);
+}
+
+// The next datagram's real length (MSG_TRUNC), waiting at most timeoutMs from now.
+ssize_t ReceiveWithin(int socket, int timeoutMs) {
+  const auto deadline = TSteady::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  for (;;) {
+    // A datagram already queued is taken without a wait.
+    const ssize_t length =
+        ::recv(socket, receiveBuffer, sizeof receiveBuffer, MSG_TRUNC | MSG_DONTWAIT);
+    if (length >= 0 || (!WouldBlock(errno) && errno != EINTR)) return length;
+    if (!WaitReadableUntil(socket, deadline)) return -1;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/clock.h"
 #include "link/ext_intf.h"
 #include "link/framing.h"
 
@@ -74,6 +75,23 @@ bool ReceivePacket(uint8_t reportId, int readSize, uint8_t* destination, int len
   return view.code != kStatusFailure;
 }
 
+// Whether another stale reply may be waited for. On the USB kinds a report read does not
+// time out, so a device that keeps presenting its previous report would hold the caller for
+// ever: stale replies are skipped only while the operation's own timeout lasts, measured
+// from its first wait. Each wait on itUDP still gets the full timeout, so an operation ends
+// within two timeouts however the stale datagrams are spaced.
+class TStaleBound {
+ public:
+  explicit TStaleBound(int timeout)
+      : FStart(Clock().NowMs()), FTimeout(static_cast<uint64_t>(std::max(timeout, 0))) {}
+  bool WaitAgain() { return ++FStale < kMaxStaleReplies && Clock().NowMs() - FStart < FTimeout; }
+
+ private:
+  uint64_t FStart;
+  uint64_t FTimeout;
+  int FStale = 0;
+};
+
 bool ReceiveReplyCounted(uint8_t* destination, int destinationLength, int timeout,
                          uint32_t& sequence, int& copied) {
   copied = 0;
@@ -111,12 +129,14 @@ bool TransactCounted(uint8_t code, const uint8_t* payload, int payloadLength, ui
   if (!ActiveLink) return false;  // no traffic, counter left alone
   uint32_t seq = 0;
   if (SendCommand(code, payload, payloadLength)) {
+    TStaleBound bound(timeout);
     for (;;) {
       int copied = 0;
       if (!ReceiveReplyCounted(replyBuffer, replyLength, timeout, seq, copied)) break;
       replied = copied;
       if (seq == SequenceNumber - 1 || IsLegacy()) return true;
-      // A stale reply: wait for the next one with the full timeout.
+      // A stale reply: wait for the next one with the full timeout, while the bound allows.
+      if (!bound.WaitAgain()) break;
     }
   }
   SequenceNumber = seq;
@@ -133,10 +153,12 @@ bool WriteData(const uint8_t* data, int length, int timeout) {
   if (!ActiveLink) return false;
   if (SendDataPacket(data, length)) {
     if (IsLegacy()) return true;
+    TStaleBound bound(timeout);
     for (;;) {
       uint32_t seq = 0;
       if (!ReceiveReply(nullptr, 0, timeout, seq)) break;
       if (seq == SequenceNumber - 1) return true;
+      if (!bound.WaitAgain()) break;
     }
   }
   --SequenceNumber;
@@ -157,6 +179,7 @@ bool ReadData(uint8_t code, const uint8_t* payload, int payloadLength, uint8_t* 
         }
       }
     }
+    TStaleBound bound(timeout);
     for (;;) {
       uint32_t seq = 0;
       if (!ReceiveDataPacket(destination, static_cast<int>(chunk), timeout, seq)) {
@@ -164,6 +187,10 @@ bool ReadData(uint8_t code, const uint8_t* payload, int payloadLength, uint8_t* 
         return false;
       }
       if (seq == SequenceNumber - 1 || IsLegacy()) break;
+      if (!bound.WaitAgain()) {
+        --SequenceNumber;
+        return false;
+      }
     }
     destination += chunk;
     total -= chunk;

@@ -13,6 +13,9 @@ extern uint32_t SequenceNumber;
 constexpr int kReadDataCommandAttempts = 3;
 // Attempts of CheckModule.
 constexpr int kCheckModuleAttempts = 3;
+// Stale replies one operation skips at most. The operation's own timeout, counted from its
+// first wait, is the usual bound; this one holds where time does not move (a stopped clock).
+constexpr int kMaxStaleReplies = 4096;
 
 bool SendCommand(uint8_t code, const uint8_t* payload, int payloadLength);
 bool ReceiveReply(uint8_t* destination, int destinationLength, int timeout, uint32_t& sequence);

@@ -25,6 +25,10 @@ class TLinkTransport {
 
   // The hot-plug detector of a USB transport, for the user-interface loop to watch.
   virtual TUSBDetector* Detector() { return nullptr; }
+
+  // Looks for the device again now (USB transports); true when the transport is then
+  // connected. Others have nothing to look for.
+  virtual bool Reopen() { return Connected(); }
 };
 
 }  // namespace karvelm

@@ -1,6 +1,7 @@
 // The Ethernet link's transport: one datagram per report over a connected UDP socket.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,19 +12,33 @@ namespace karvelm {
 
 class TUdpTransport final : public TLinkTransport {
  public:
-  TUdpTransport(const std::string& ipAddress, uint16_t port, uint16_t localPort)
-      : FSocketUDP(ipAddress, port, localPort) {}
+  // A transport made not connected keeps its socket but never sends or receives on it: the
+  // link made for itUDP through the USB constructor form points at the default module
+  // address and must not reach it.
+  TUdpTransport(const std::string& ipAddress, uint16_t port, uint16_t localPort,
+                bool connected = true)
+      : FSocketUDP(ipAddress, port, localPort), FConnected(connected) {}
 
-  bool Connected() const override { return FSocketUDP.client() != 0; }
+  bool Connected() const override { return FConnected && FSocketUDP.client() != 0; }
   bool Write(const uint8_t* report, int size) override {
-    return SendDatagram(FSocketUDP.client(), report, size);
+    return Connected() && SendDatagram(FSocketUDP.client(), report, size);
   }
   bool Read(uint8_t* report, int size, int timeout, int* received) override {
-    return ReceiveDatagram(FSocketUDP.client(), report, size, timeout, received);
+    if (received) *received = 0;
+    return Connected() && ReceiveDatagram(FSocketUDP.client(), report, size, timeout, received);
   }
 
  private:
   TSocketUDP FSocketUDP;
+  bool FConnected;
 };
+
+// How a link object makes its UDP transport. Tests replace it to see what a link asks for
+// without a socket on the module's address; nullptr restores the real one.
+using TUdpTransportFactory = std::function<std::unique_ptr<TLinkTransport>(
+    const std::string& ipAddress, uint16_t port, uint16_t localPort, bool connected)>;
+void SetUdpTransportFactory(TUdpTransportFactory factory);
+std::unique_ptr<TLinkTransport> MakeUdpTransport(const std::string& ipAddress, uint16_t port,
+                                                 uint16_t localPort, bool connected);
 
 }  // namespace karvelm

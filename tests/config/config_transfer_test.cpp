@@ -105,6 +105,8 @@ TEST_P(ConfigTransfer, FirstReadRequestBytes) {
   EXPECT_EQ(module->commands[1], cmdOpenRead);
   EXPECT_EQ(module->opens[0].address, kind == itHID_OLD ? 0x0023F600u : 0x0003F600u);
   EXPECT_EQ(module->opens[0].size, 0x200u);
+  ASSERT_FALSE(module->readTimeouts.empty());
+  EXPECT_EQ(module->readTimeouts[0], kTimeoutDefault) << "the loader check is not the probe";
 }
 
 TEST_P(ConfigTransfer, FailedSetPointReadRequestsNoPage) {
@@ -184,6 +186,8 @@ TEST_P(ConfigTransfer, WritesTheFirstSectionOfTheFile) {
   ASSERT_TRUE(result.ok());
   EXPECT_EQ(result.total, 12144u);
   EXPECT_EQ(module->commands, (std::vector<uint8_t>{cmdIdentify, cmdWriteConfig}));
+  ASSERT_FALSE(module->readTimeouts.empty());
+  EXPECT_EQ(module->readTimeouts[0], kTimeoutDefault) << "the loader check is not the probe";
   EXPECT_EQ(module->announced, 12144u);
   EXPECT_EQ(module->received, Bytes(file.bytes.begin(), file.bytes.begin() + 12144));
   const size_t expectedPieces = kind == itUDP ? 12 : kind == itHID_NEW ? 48 : 190;

@@ -23,12 +23,17 @@ class TScriptedTransport final : public TLinkTransport {
   };
 
   bool connected = true;
-  int failWrites = 0;             // the next n writes are refused
-  std::vector<Bytes> written;     // every write, at the size handed over
-  std::vector<TRead> reads;       // every read asked for
-  std::deque<Bytes> answers;      // replayed in order; an empty queue is a timeout
+  int failWrites = 0;          // the next n writes are refused
+  std::vector<Bytes> written;  // every write, at the size handed over
+  std::vector<TRead> reads;    // every read asked for
+  std::deque<Bytes> answers;   // replayed in order; an empty queue is a timeout
   // Called after each accepted write; may queue answers (a module that replies).
   std::function<void(const Bytes&)> onWrite;
+  // Called on every read before it is answered (a test clock that moves with the traffic).
+  std::function<void()> onRead;
+  // When not empty, the answer to every read once the queue is empty: a module stuck on
+  // one packet.
+  Bytes repeat;
 
   bool Connected() const override { return connected; }
 
@@ -44,9 +49,16 @@ class TScriptedTransport final : public TLinkTransport {
 
   bool Read(uint8_t* report, int size, int timeout, int* received) override {
     reads.push_back({report[0], size, timeout});
-    if (answers.empty()) return false;
-    Bytes answer = std::move(answers.front());
-    answers.pop_front();
+    if (onRead) onRead();
+    Bytes answer;
+    if (!answers.empty()) {
+      answer = std::move(answers.front());
+      answers.pop_front();
+    } else if (!repeat.empty()) {
+      answer = repeat;
+    } else {
+      return false;
+    }
     const int count = std::min<int>(size, static_cast<int>(answer.size()));
     std::copy_n(answer.begin(), count, report);
     if (received) *received = count;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "link/ext_intf.h"
 #include "link/link_error.h"
 #include "link/transactions.h"
+#include "link/udp_transport.h"
 #include "scripted_transport.h"
 #include "udp_test_ports.h"
 
@@ -89,6 +92,33 @@ TEST_F(UdpTest, TimeoutsAreBounded) {
   // A wait of a second or more must still be honoured, and must end.
   EXPECT_GE(waited, std::chrono::milliseconds(1400));
   EXPECT_LT(waited, std::chrono::milliseconds(3000));
+}
+
+// A wait lasts what was asked: no rounding up to a kernel tick or a millisecond, no time
+// lost between repeated waits, and not shorter either.
+TEST_F(UdpTest, WaitsLastTheirTimeoutAndNoLonger) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  struct Case {
+    int timeout;
+    int runs;
+    microseconds slack;  // a doubled or a 2% longer wait is beyond it
+  } cases[] = {{10, 5, microseconds(2000)}, {1000, 2, microseconds(5000)}};
+  for (const Case& c : cases) {
+    auto shortest = std::chrono::steady_clock::duration::max();
+    for (int run = 0; run < c.runs; ++run) {
+      uint8_t destination[8];
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_FALSE(ReceiveDatagram(link.client(), destination, 8, c.timeout));
+      const auto waited = std::chrono::steady_clock::now() - start;
+      EXPECT_GE(waited, milliseconds(c.timeout)) << c.timeout;
+      shortest = std::min(shortest, waited);
+    }
+    // Scheduling noise only lengthens a wait; the shortest run shows the wait itself.
+    EXPECT_LT(shortest, milliseconds(c.timeout) + c.slack)
+        << c.timeout << " ms took " << std::chrono::duration_cast<microseconds>(shortest).count()
+        << " us";
+  }
 }
 
 TEST(UdpSocket, HandleZeroNeverTouchesTheNetwork) {
@@ -174,6 +204,35 @@ TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
   EXPECT_FALSE(ActiveLink);
 }
 
+// A module that keeps answering an old packet, faster than the timeout: the transaction
+// still ends, after about its own timeout, as a timeout does.
+TEST(UdpLink, EndlessStaleDatagramsEndTheTransaction) {
+  TPeerSocket module;
+  const uint16_t localPort = FreeUdpPort();
+  OpenLink(itUDP, "127.0.0.1", module.Port(), localPort);
+  SequenceNumber = 500;
+  std::atomic<bool> stop = false;
+  std::thread stale([&] {
+    const Bytes reply = Framed(1, 0, 7, {0x34, 0x12});
+    while (!stop) {
+      module.SendTo(localPort, reply.data(), reply.size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  uint8_t payload[2] = {};
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = Transact(0x02, nullptr, 0, payload, 2, 100);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  stop = true;
+  stale.join();
+  EXPECT_FALSE(ok);
+  EXPECT_GE(waited, std::chrono::milliseconds(99));
+  EXPECT_LT(waited, std::chrono::milliseconds(600));
+  EXPECT_EQ(SequenceNumber, 7u);
+  CloseLink();
+  SequenceNumber = 0;
+}
+
 // Opening over an open link on the same local port: the old link goes first, so its socket
 // gives the port back before the new one binds it.
 TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
@@ -200,6 +259,55 @@ TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
   EXPECT_EQ(payload[1], 0x12);
   CloseLink();
   SequenceNumber = 0;
+}
+
+// The itUDP link made through the USB constructor form is never connected: not a datagram
+// may leave it. The factory puts a loopback peer where the default module address would be.
+TEST(UdpLink, LinkMadeThroughTheUsbFormSendsNothing) {
+  TPeerSocket module;
+  std::string askedAddress;
+  uint16_t askedPort = 0;
+  bool askedConnected = true;
+  SetUdpTransportFactory([&](const std::string& address, uint16_t port, uint16_t, bool connected) {
+    askedAddress = address;
+    askedPort = port;
+    askedConnected = connected;
+    return std::make_unique<TUdpTransport>("127.0.0.1", module.Port(), FreeUdpPort(), connected);
+  });
+  SequenceNumber = 3;
+  OpenLink(itUDP, kModuleVendorId, kProductIdOld);
+  SetUdpTransportFactory(nullptr);
+  EXPECT_EQ(askedAddress, kDefaultModuleAddress);
+  EXPECT_EQ(askedPort, kDefaultModulePort);
+  EXPECT_FALSE(askedConnected);
+  ASSERT_TRUE(ActiveLink);
+  EXPECT_FALSE(ActiveLink->Connected());
+
+  const uint8_t packet[12] = {1, 1, 12};
+  EXPECT_FALSE(ActiveLink->Write(packet, 12));
+  EXPECT_FALSE(SendCommand(0x01, nullptr, 0));
+  EXPECT_FALSE(Transact(0x02, nullptr, 0, nullptr, 0, 10));
+  EXPECT_FALSE(CheckModule(kFirmwareIdNew, 10));
+  uint8_t seen[64];
+  EXPECT_LT(module.Receive(seen, sizeof seen), 0) << "a datagram went out";
+  CloseLink();
+  SequenceNumber = 0;
+}
+
+// The transport refuses on its own too, whoever holds it.
+TEST(UdpLink, TransportMadeNotConnectedRefusesBothWays) {
+  TPeerSocket module;
+  const uint16_t localPort = FreeUdpPort();
+  TUdpTransport transport("127.0.0.1", module.Port(), localPort, false);
+  EXPECT_FALSE(transport.Connected());
+  const uint8_t packet[12] = {1, 1, 12};
+  EXPECT_FALSE(transport.Write(packet, 12));
+  uint8_t seen[64];
+  EXPECT_LT(module.Receive(seen, sizeof seen), 0) << "a datagram went out";
+  module.SendTo(localPort, packet, sizeof packet);
+  int received = -1;
+  EXPECT_FALSE(transport.Read(seen, sizeof seen, 50, &received));
+  EXPECT_EQ(received, 0);
 }
 
 TEST(UdpLink, UnknownKindIsARangeError) {

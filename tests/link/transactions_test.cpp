@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/clock.h"
 #include "link/ext_intf.h"
 #include "scripted_transport.h"
 
@@ -187,6 +188,94 @@ TEST_F(LinkTest, TransactSkipsStaleRepliesAndCompletesOnItsOwn) {
   for (const auto& read : wire->reads) {
     EXPECT_EQ(read.size, 1036);
     EXPECT_EQ(read.timeout, 250) << "each wait gets the full timeout";
+  }
+}
+
+// A module stuck on an old answer presents it again on every read, at once (a USB report
+// read never times out). Each operation must end as a timeout does: after its own timeout
+// when time moves with the reads, after kMaxStaleReplies when it does not.
+TEST_F(LinkTest, EndlessStaleRepliesEndLikeATimeout) {
+  enum TOp { opTransact, opWriteData, opReadData };
+  struct Case {
+    TIntfType kind;
+    TOp op;
+    bool clockMoves;  // 1 ms per read
+  };
+  std::vector<Case> cases;
+  for (TIntfType kind : {itHID_NEW, itUDP})
+    for (TOp op : {opTransact, opWriteData, opReadData})
+      for (bool moves : {true, false}) cases.push_back({kind, op, moves});
+  constexpr int kTimeout = 250;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "kind " << c.kind << " op " << c.op << " clock moves " << c.clockMoves);
+    TFakeClock clock;
+    SetClock(&clock);
+    TScriptedTransport* wire = Open(c.kind);
+    SequenceNumber = 100;
+    wire->repeat = Framed(c.op == opReadData ? 2 : 1, 0, 42, Bytes(4, 0x5A));
+    if (c.clockMoves) wire->onRead = [&clock] { clock.Advance(1); };
+    uint8_t buffer[4] = {};
+    bool ok = true;
+    switch (c.op) {
+      case opTransact:
+        ok = Transact(0x02, nullptr, 0, buffer, 4, kTimeout);
+        break;
+      case opWriteData:
+        ok = WriteData(buffer, 4, kTimeout);
+        break;
+      case opReadData:
+        ok = ReadData(0x0C, nullptr, 0, buffer, 4, kTimeout);
+        break;
+    }
+    SetClock(nullptr);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(wire->reads.size(), c.clockMoves ? size_t{kTimeout} : size_t{kMaxStaleReplies});
+    EXPECT_EQ(wire->written.size(), 1u) << "nothing is sent again";
+    // The failure rules of a timeout: Transact keeps the last reply's number, the others
+    // give back the one their packet took.
+    EXPECT_EQ(SequenceNumber, c.op == opTransact ? 42u : 100u);
+  }
+}
+
+// An answer numbered like the packet after the command's own is not its answer: it is
+// skipped like a stale one, on every operation that checks the number.
+TEST_F(LinkTest, AnswerNumberedAheadIsRefused) {
+  enum TOp { opTransact, opWriteData, opReadData };
+  for (TOp op : {opTransact, opWriteData, opReadData}) {
+    SCOPED_TRACE(op);
+    const uint8_t type = op == opReadData ? 2 : 1;
+    for (bool ownFollows : {true, false}) {
+      TScriptedTransport* wire = Open(itUDP);
+      SequenceNumber = 10;
+      wire->answers.push_back(Framed(type, 0, 11, {0xEE, 0xEE}));
+      if (ownFollows) wire->answers.push_back(Framed(type, 0, 10, {0x34, 0x12}));
+      uint8_t buffer[2] = {};
+      bool ok = false;
+      switch (op) {
+        case opTransact:
+          ok = Transact(0x02, nullptr, 0, buffer, 2, 250);
+          break;
+        case opWriteData:
+          ok = WriteData(buffer, 2, 250);
+          break;
+        case opReadData:
+          ok = ReadData(0x03, nullptr, 0, buffer, 2, 250);
+          break;
+      }
+      EXPECT_EQ(ok, ownFollows);
+      EXPECT_EQ(wire->reads.size(), 2u) << "the wait goes on after it";
+      if (ownFollows) {
+        EXPECT_EQ(SequenceNumber, 11u);
+        if (op != opWriteData) {
+          EXPECT_EQ(buffer[0], 0x34);
+          EXPECT_EQ(buffer[1], 0x12);
+        }
+      } else {
+        // As a timeout after a skipped answer.
+        EXPECT_EQ(SequenceNumber, op == opTransact ? 11u : 10u);
+      }
+    }
   }
 }
 
@@ -400,6 +489,7 @@ TEST_F(LinkTest, CheckModuleAttempts) {
     std::vector<Bytes> replies;  // answers to successive identify commands, {} = silence
     bool expected;
     size_t commandsSent;
+    uint16_t identity = LOADER_ID;  // asked for
   };
   auto id = [](uint16_t v) { return Bytes{static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; };
   const Case cases[] = {
@@ -408,6 +498,9 @@ TEST_F(LinkTest, CheckModuleAttempts) {
       {"silence twice then match", {{}, {}, id(LOADER_ID)}, true, 3},
       {"three wrong answers", {id(0x3B07), id(0x3B07), id(0x3B07)}, false, 3},
       {"one-byte reply is a mismatch", {{0x04}, {0x04}, {0x04}}, false, 3},
+      // The missing high byte must not be taken as 0, nor as what an earlier reply left.
+      {"one-byte reply matching the low byte", {{0x04}, {0x04}, {0x04}}, false, 3, 0x0004},
+      {"one-byte reply after another identity", {id(0x3B05), {0x04}, {0x04}}, false, 3},
       {"nothing at all", {}, false, 3},
   };
   for (const Case& c : cases) {
@@ -419,7 +512,7 @@ TEST_F(LinkTest, CheckModuleAttempts) {
         wire->answers.push_back(Framed(1, 0, SequenceOf(packet), c.replies[next]));
       ++next;
     };
-    EXPECT_EQ(CheckModule(LOADER_ID, 10), c.expected) << c.what;
+    EXPECT_EQ(CheckModule(c.identity, 10), c.expected) << c.what;
     EXPECT_EQ(wire->written.size(), c.commandsSent) << c.what;
     for (const Bytes& command : wire->written) EXPECT_EQ(command[1], 0x01);
   }
@@ -430,6 +523,28 @@ TEST_F(LinkTest, CheckModuleOnDisconnectedLinkSendsNothing) {
   wire->connected = false;
   EXPECT_FALSE(CheckModule(0x3B07, 10));
   EXPECT_TRUE(wire->written.empty());
+}
+
+// A link that is not connected hands nothing to its transport, on any kind, even when the
+// transport itself would take it.
+TEST_F(LinkTest, DisconnectedLinkCarriesNoTraffic) {
+  for (TIntfType kind : {itHID_OLD, itHID_NEW, itUDP}) {
+    SCOPED_TRACE(kind);
+    TScriptedTransport* wire = Open(kind);
+    wire->connected = false;
+    wire->answers.push_back(kind == itHID_OLD ? Legacy({1, 2}) : Framed(1, 0, 0, {1, 2}));
+    SequenceNumber = 0;
+    uint8_t buffer[4] = {};
+    EXPECT_FALSE(ActiveLink->Write(buffer, 4));
+    EXPECT_FALSE(SendCommand(0x02, nullptr, 0));
+    EXPECT_FALSE(SendDataPacket(buffer, 4));
+    EXPECT_FALSE(Transact(0x02, nullptr, 0, buffer, 2, 10));
+    EXPECT_FALSE(ReadData(0x0C, nullptr, 0, buffer, 4, 10));
+    uint32_t seq = 0;
+    EXPECT_FALSE(ReceiveReply(buffer, 2, 10, seq));
+    EXPECT_TRUE(wire->written.empty());
+    EXPECT_TRUE(wire->reads.empty());
+  }
 }
 
 TEST_F(LinkTest, CounterWrapsModulo32Bits) {
