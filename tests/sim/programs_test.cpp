@@ -64,6 +64,7 @@ TEST_P(SimProgramTest, UnknownCommandFailsOnFramedLinksAndIsSilentOnLegacy) {
   uint8_t reply[4] = {1, 2, 3, 4};
   SequenceNumber = 41;
   EXPECT_FALSE(Transact(0x05, nullptr, 0, reply, 4, 250));
+  EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"cmd?: unused command code 0x05"});
   if (Framed()) {
     // The 0xFF answer carries the command's own number, which the counter takes over.
     EXPECT_EQ(SequenceNumber, 41u);
@@ -91,6 +92,7 @@ TEST_P(SimProgramTest, DataPacketWithoutAnOpenStreamIsRefused) {
   ASSERT_EQ(sim->Requests().size(), 1u);
   EXPECT_EQ(sim->Requests()[0].type, kSimTypeData);
   EXPECT_EQ(sim->QueuedCount(), 0u);
+  EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"data packet: no write is open"});
 }
 
 TEST_P(SimProgramTest, OpenStreamTakesLegacyReportsAsDataEvenWithTheCommandMarker) {
