@@ -109,6 +109,19 @@ TEST_P(SimProgramTest, OpenStreamTakesLegacyReportsAsDataEvenWithTheCommandMarke
   EXPECT_EQ(sim->Bus().Peek(0), 0) << "not taken for a bus write";
 }
 
+TEST_P(SimProgramTest, UsbModuleLeavesTheBusWhileItRestartsWhenSwitchedOn) {
+  sim->Config().usbLeavesBusOnRestart = true;
+  ASSERT_TRUE(SendCommand(cmdEnterLoader, nullptr, 0));
+  const bool usb = Kind() != itUDP;
+  EXPECT_EQ(ActiveLink->Connected(), !usb) << "a datagram link has no bus to leave";
+  const size_t received = sim->Received().size();
+  EXPECT_FALSE(CheckModule(LOADER_ID, 10));
+  EXPECT_EQ(sim->Received().size(), usb ? received : received + 3) << "nothing reaches it";
+  clock.Advance(kSimDefaultRestartMs);
+  EXPECT_TRUE(ActiveLink->Connected());
+  EXPECT_TRUE(CheckModule(LOADER_ID, 10));
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, SimProgramTest, KARVELM_ALL_KINDS);
 
 class SimIdentityTest : public SimLinkFixture, public ::testing::Test {
