@@ -8,19 +8,29 @@
 
 namespace karvelm {
 
-bool DecodeFramedPacket(TIntfType kind, const uint8_t* bytes, int size, TSimRequest& out) {
-  if (size < kFramedHeaderSize) return false;
+bool DecodeFramedPacket(TIntfType kind, const uint8_t* bytes, int size, TSimRequest& out,
+                        std::string* why) {
+  auto refuse = [why](std::string text) {
+    if (why) *why = std::move(text);
+    return false;
+  };
+  if (size < kFramedHeaderSize)
+    return refuse(std::to_string(size) + " bytes, shorter than the packet header");
   const uint8_t type = bytes[0];
-  if (type != kPacketTypeCommand && type != kPacketTypeData) return false;
+  if (type != kPacketTypeCommand && type != kPacketTypeData)
+    return refuse("packet type " + std::to_string(type) + ", neither command nor data");
   const int length = GetU16(bytes + 2);
-  if (length < kFramedHeaderSize || length > size) return false;
+  if (length < kFramedHeaderSize || length > size)
+    return refuse("length field " + std::to_string(length) + " outside the " +
+                  std::to_string(size) + " bytes received");
   std::vector<uint8_t> copy(bytes, bytes + length);
   PutU32(copy.data() + 8, 0);
-  if (PacketChecksum(copy.data(), copy.size()) != GetU32(bytes + 8)) return false;
+  if (PacketChecksum(copy.data(), copy.size()) != GetU32(bytes + 8))
+    return refuse("checksum field does not match the packet");
   out = TSimRequest{};
   out.kind = kind;
   out.type = type;
-  out.code = type == kPacketTypeCommand ? bytes[1] : 0;
+  out.code = bytes[1];
   out.sequence = GetU32(bytes + 4);
   out.payload.assign(bytes + kFramedHeaderSize, bytes + length);
   return true;

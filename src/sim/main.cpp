@@ -39,10 +39,9 @@ int main(int argc, char** argv) {
     std::fputs(SimUsage().c_str(), stdout);
     return 0;
   }
-  if (commandLine.verbose)
-    commandLine.server.log = [](const std::string& line) {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    };
+  auto toStderr = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+  if (commandLine.verbose) commandLine.server.log = toStderr;
+  if (!commandLine.quiet) commandLine.server.logViolation = toStderr;
 
   try {
     TSimUdpServer server(commandLine.config, commandLine.server);
@@ -53,7 +52,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     server.Run();
     runningServer = nullptr;
-    if (!commandLine.quiet) std::fprintf(stderr, "karvelm-sim: stopped\n");
+    const size_t violations = server.ViolationCount();
+    if (!commandLine.quiet) {
+      if (violations > 0)
+        std::fprintf(stderr, "karvelm-sim: %zu protocol violations\n", violations);
+      std::fprintf(stderr, "karvelm-sim: stopped\n");
+    }
+    if (violations > 0 && commandLine.config.strict) return 3;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "karvelm-sim: %s\n", e.what());
     return 1;

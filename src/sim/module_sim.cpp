@@ -42,40 +42,174 @@ TSimStorage& TModuleSim::Storage() {
   return FStorageModel->storage;
 }
 
-void TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin) {
+bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin) {
   TSimReceived record;
   record.kind = kind;
   if (bytes && size > 0) record.raw.assign(bytes, bytes + size);
   record.atMs = ClockRef().NowMs();
   record.program = FProgram;
-  const int silentAfter = FConfig.faults.silentAfter;
-  if (record.atMs < FSilentUntil)
-    record.fate = sfRestarting;
-  else if (silentAfter >= 0 && FHandled >= silentAfter)
-    record.fate = sfSilenced;
-  else if (!DecodeSimPacket(kind, bytes, size, ExpectsData(), record.request))
-    record.fate = sfMalformed;
-  else
-    record.fate = sfHandled;
-
-  if (FRecordLimit > 0 && FReceived.size() >= FRecordLimit)
-    FReceived.erase(FReceived.begin(), FReceived.begin() + static_cast<long>(FRecordLimit / 2));
-  FReceived.push_back(record);
-  if (record.fate != sfHandled) return;
-  ++FHandled;
   FCurrentOrigin = origin;
-  Dispatch(record.request);
+  auto keep = [&] {
+    if (FRecordLimit > 0 && FReceived.size() >= FRecordLimit)
+      FReceived.erase(FReceived.begin(), FReceived.begin() + static_cast<long>(FRecordLimit / 2));
+    FReceived.push_back(record);
+  };
+
+  const int silentAfter = FConfig.faults.silentAfter;
+  if (record.atMs < FSilentUntil || (silentAfter >= 0 && FHandled >= silentAfter)) {
+    record.fate = record.atMs < FSilentUntil ? sfRestarting : sfSilenced;
+    keep();
+    // Unanswered; what the link numbers next follows from the packet, if it can be read.
+    TSimRequest unanswered;
+    if (IsFramedKind(kind) && DecodeSimPacket(kind, bytes, size, false, unanswered))
+      FollowSequence(unanswered, FSent.size(), false);
+    else
+      FSequences.Forget(origin);
+    return true;
+  }
+  if (std::string why = CheckWrittenReport(kind, bytes, size); !why.empty()) {
+    RecordViolation(kind, why);
+    if (FConfig.strict) {
+      record.fate = sfRefused;
+      keep();
+      FSequences.Forget(origin);
+      return false;
+    }
+  }
+  std::string why;
+  if (!DecodeSimPacket(kind, bytes, size, ExpectsData(), record.request, &why)) {
+    RecordViolation(kind, "malformed packet: " + why);
+    record.fate = sfMalformed;
+    keep();
+    FSequences.Forget(origin);
+    return true;
+  }
+  const TSimRequest& request = record.request;
+  if (!IsFramedKind(kind)) {
+    FSequences.Forget(origin);  // the link counts legacy reports without sending the number
+  } else {
+    std::string broken = CheckFramedPacket(kind, request, size);
+    if (broken.empty()) broken = FSequences.Check(origin, request.sequence);
+    if (!broken.empty() && Refuse(request, broken)) {
+      record.fate = sfRefused;
+      keep();
+      const size_t sentBefore = FSent.size();
+      RefuseRequest(request);
+      FollowSequence(request, sentBefore, true);
+      return true;
+    }
+  }
+  record.fate = sfHandled;
+  keep();
+  ++FHandled;
+  const size_t sentBefore = FSent.size();
+  Dispatch(request);
+  if (IsFramedKind(kind)) FollowSequence(request, sentBefore, true);
+  return true;
+}
+
+bool TModuleSim::AcceptReadRequest(TIntfType kind, const uint8_t* report, int size) {
+  const std::string why = CheckReadRequest(kind, report, size);
+  if (why.empty()) return true;
+  RecordViolation(kind, why);
+  return !FConfig.strict;
+}
+
+void TModuleSim::RecordViolation(TIntfType kind, std::string text) {
+  if (FRecordLimit > 0 && FViolations.size() >= FRecordLimit)
+    FViolations.erase(FViolations.begin(),
+                      FViolations.begin() + static_cast<long>(FRecordLimit / 2));
+  FViolations.push_back({kind, ClockRef().NowMs(), std::move(text)});
+  ++FViolationTotal;
+}
+
+bool TModuleSim::Refuse(const TSimRequest& request, std::string text) {
+  const char* name =
+      request.type == kSimTypeData
+          ? "data packet"
+          : CommandName(request.code, FProgram == spLoader ? csBootloader : csApplication);
+  RecordViolation(request.kind, std::string(name) + ": " + text);
+  return FConfig.strict;
+}
+
+TSimCommandRule TModuleSim::RuleFor(uint8_t code) const {
+  auto it = FHandlers.find({FProgram, code});
+  if (it == FHandlers.end())
+    it = FHandlers.find({FProgram == spLoader ? spFirmware : spLoader, code});
+  return it == FHandlers.end() ? TSimCommandRule{} : it->second.rule;
+}
+
+void TModuleSim::RefuseRequest(const TSimRequest& request) {
+  if (request.type == kSimTypeReply && RuleFor(request.code).answer == saData)
+    return FailData(request);
+  Fail(request);
+}
+
+void TModuleSim::FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered) {
+  const bool data = request.type == kSimTypeData;
+  const TSimAnswer answer = data ? saReply : RuleFor(request.code).answer;
+  // On itHID_NEW the link reads a reply or a data packet by its report ID; a packet of the
+  // other type stays unread. Data packets are acknowledged by replies.
+  const uint8_t awaited = !data && answer == saData ? kSimTypeData : kSimTypeReply;
+  TSimAnswerOutcome outcome;
+  const uint64_t now = ClockRef().NowMs();
+  auto readable = [&](const TSimPacket& packet) {
+    return !packet.badLength && packet.origin == FCurrentOrigin &&
+           (request.kind != itHID_NEW || packet.type == awaited);
+  };
+  // An older answer with the same number, still unread, is what the link takes first.
+  const size_t fresh = FSent.size() - sentBefore;
+  for (size_t i = 0; i + fresh < FQueue.size(); ++i) {
+    const TSimPacket& packet = FQueue[i];
+    if (readable(packet) && !packet.stale && packet.sequence == request.sequence) {
+      (packet.status == kSimStatusFailure ? outcome.failed : outcome.ok) = true;
+      answered = false;
+      break;
+    }
+  }
+  for (size_t i = sentBefore; answered && i < FSent.size(); ++i) {
+    const TSimPacket& packet = FSent[i];
+    if (!readable(packet)) continue;
+    if (packet.stale) {
+      outcome.staleSequences.push_back(packet.sequence);
+      continue;
+    }
+    if (packet.sequence != request.sequence) continue;
+    (packet.status == kSimStatusFailure ? outcome.failed : outcome.ok) = true;
+    if (packet.dueMs > now) outcome.late = true;
+  }
+  // A dropped answer leaves no packet: the outcome stays "no answer".
+  FSequences.Expect(FCurrentOrigin, NextSequences(request.sequence, data, answer, outcome));
 }
 
 void TModuleSim::Dispatch(const TSimRequest& request) {
   if (request.type == kSimTypeData) {
-    if (!FDataSink) return Fail(request);
+    if (!FDataSink) {
+      Refuse(request, "no write is open");
+      return Fail(request);
+    }
     TSimHandler sink = FDataSink;  // the sink may close itself
     return sink(*this, request);
   }
+  if (IsUnusedCommandCode(request.code)) {
+    char text[48];
+    std::snprintf(text, sizeof text, "unused command code 0x%02X", request.code);
+    Refuse(request, text);
+    return Fail(request);
+  }
   auto it = FHandlers.find({FProgram, request.code});
-  if (it == FHandlers.end()) return Fail(request);  // a command this program does not know
-  TSimHandler handler = it->second;
+  if (it == FHandlers.end()) return Fail(request);  // a command the other program knows
+  const TSimCommandRule& rule = it->second.rule;
+  const int size = static_cast<int>(request.payload.size());
+  if (IsFramedKind(request.kind) && !rule.payloadSizes.empty() &&
+      std::ranges::find(rule.payloadSizes, size) == rule.payloadSizes.end()) {
+    std::string expected;
+    for (int n : rule.payloadSizes)
+      expected += (expected.empty() ? "" : " or ") + std::to_string(n);
+    if (Refuse(request, std::to_string(size) + "-byte payload; it takes " + expected))
+      return RefuseRequest(request);
+  }
+  TSimHandler handler = it->second.handler;
   handler(*this, request);
 }
 
@@ -159,8 +293,11 @@ std::optional<uint64_t> TModuleSim::NextDue(uint8_t type) const {
   return std::nullopt;
 }
 
-void TModuleSim::SetHandler(TSimProgram program, uint8_t code, TSimHandler handler) {
-  FHandlers[{program, code}] = std::move(handler);
+void TModuleSim::SetHandler(TSimProgram program, uint8_t code, TSimHandler handler,
+                            std::optional<TSimCommandRule> rule) {
+  THandlerEntry& entry = FHandlers[{program, code}];
+  entry.handler = std::move(handler);
+  if (rule) entry.rule = std::move(*rule);
 }
 
 void TModuleSim::RemoveHandler(TSimProgram program, uint8_t code) {
@@ -176,6 +313,7 @@ void TModuleSim::Restart(TSimProgram program) {
   FSilentUntil = ClockRef().NowMs() + static_cast<uint64_t>(std::max(FConfig.restartMs, 0));
   FQueue.clear();
   FDataSink = nullptr;
+  if (FOnRestart) FOnRestart();
 }
 
 bool TModuleSim::Restarting() const {
@@ -208,6 +346,15 @@ void TModuleSim::ClearRecord() {
   FDropped = 0;
 }
 
+std::string DescribeViolation(const TSimViolation& violation) {
+  static const char* const kKinds[] = {"usb-old", "usb-new", "udp"};
+  const TIntfType kind = violation.kind;
+  return std::string(kKinds[kind == itHID_OLD   ? 0
+                            : kind == itHID_NEW ? 1
+                                                : 2]) +
+         ": protocol violation: " + violation.text;
+}
+
 std::string DescribeReceived(const TSimReceived& received) {
   static const char* const kKinds[] = {"usb-old", "usb-new", "udp"};
   const char* kind = kKinds[received.kind == itHID_OLD ? 0 : received.kind == itHID_NEW ? 1 : 2];
@@ -231,6 +378,9 @@ std::string DescribeReceived(const TSimReceived& received) {
       break;
     case sfSilenced:
       std::snprintf(line, sizeof line, "%s: %zu bytes ignored (silent)", kind, received.raw.size());
+      break;
+    case sfRefused:
+      std::snprintf(line, sizeof line, "%s: %zu bytes refused", kind, received.raw.size());
       break;
     default:
       std::snprintf(line, sizeof line, "%s: %zu bytes malformed, ignored", kind,

@@ -18,6 +18,7 @@
 #include "link/intf_type.h"
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
+#include "sim/protocol_checks.h"
 #include "sim/sim_console.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_model.h"
@@ -36,6 +37,12 @@ struct TSimConfig {
   uint32_t loaderVersion = kSimDefaultLoaderVersion;
   int restartMs = kSimDefaultRestartMs;  // silence after a switch between the programs
   uint16_t firmwareId = 0;  // identity of the firmware; 0 = FirmwareIdFor(the request's kind)
+  // Strict: what breaks the protocol is refused as a real module would refuse it. Either
+  // way it is recorded as a violation.
+  bool strict = true;
+  // A restart on a USB link takes the device off the bus for the restart silence, as a real
+  // module's re-enumeration does: writes and reads fail and the link is not connected.
+  bool usbLeavesBusOnRestart = false;
   TSimFaults faults;
 };
 
@@ -59,8 +66,12 @@ class TModuleSim {
   TModuleSim& operator=(const TModuleSim&) = delete;
 
   // One report or datagram written by the link. origin tags the answers (the UDP server
-  // keeps the sender's address in it).
-  void Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin = 0);
+  // keeps the sender's address in it) and tells senders apart for their sequence numbers.
+  // False when the device refuses the report itself (strict, a USB report of the wrong size
+  // or ID): the link's write fails.
+  bool Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_t origin = 0);
+  // A USB read request (report ID in byte 0, size); false when the device refuses it.
+  bool AcceptReadRequest(TIntfType kind, const uint8_t* report, int size);
 
   // The oldest queued packet of the type (1 = reply, 2 = data, 0 = any) when it is due.
   std::optional<TSimOutgoing> TakeDue(uint8_t type = 0);
@@ -82,8 +93,10 @@ class TModuleSim {
   // 0xFF, so that a USB read of report ID 2 sees it (legacy: silence, as Fail).
   void FailData(const TSimRequest& request);
 
-  // Command handlers by (program, code); a later one replaces an earlier one.
-  void SetHandler(TSimProgram program, uint8_t code, TSimHandler handler);
+  // Command handlers by (program, code); a later one replaces an earlier one. Without a rule
+  // the rule already set for the command stays (replacing a handler keeps its checks).
+  void SetHandler(TSimProgram program, uint8_t code, TSimHandler handler,
+                  std::optional<TSimCommandRule> rule = std::nullopt);
   void RemoveHandler(TSimProgram program, uint8_t code);
   bool HasHandler(TSimProgram program, uint8_t code) const;
   // Where data packets go (a record stream a command opened); empty = refused.
@@ -92,6 +105,8 @@ class TModuleSim {
 
   // Switches to the program after the restart silence; queued answers are lost.
   void Restart(TSimProgram program);
+  // Told of each restart (the HID test module takes the device off the bus).
+  void SetRestartObserver(std::function<void()> observer) { FOnRestart = std::move(observer); }
   // Switches at once, without silence (tests, start-up).
   void SetProgram(TSimProgram program) { FProgram = program; }
   TSimProgram Program() const { return FProgram; }
@@ -104,6 +119,7 @@ class TModuleSim {
   void SetVersion(TSimProgram program, uint32_t version);
 
   TSimConfig& Config() { return FConfig; }
+  const TSimConfig& Config() const { return FConfig; }
   TSimFaults& Faults() { return FConfig.faults; }
   void SetFaults(const TSimFaults& faults) { FConfig.faults = faults; }
 
@@ -134,6 +150,23 @@ class TModuleSim {
   TSimStorage& Storage();
   TClock& ClockRef() const { return FClock ? *FClock : Clock(); }
 
+  // Protocol violations seen, oldest first. Handlers report the ones of their commands with
+  // Refuse.
+  // A server with a record limit keeps only the newest; ViolationTotal counts them all.
+  const std::vector<TSimViolation>& Violations() const { return FViolations; }
+  size_t ViolationTotal() const { return FViolationTotal; }
+  void ClearViolations() {
+    FViolations.clear();
+    FViolationTotal = 0;
+  }
+  void RecordViolation(TIntfType kind, std::string text);
+  // Records a violation of the request; true when the module is strict and the handler must
+  // refuse the request (lenient, it carries on as well as it can).
+  bool Refuse(const TSimRequest& request, std::string text);
+  bool Strict() const { return FConfig.strict; }
+  // Several programs may talk to the module in turn, each counting from 0 (UDP server).
+  void AllowSequenceRestart(bool allow) { FSequences.AllowRestart(allow); }
+
   const std::vector<TSimReceived>& Received() const { return FReceived; }
   // Requests handed to a program, in order (the sfHandled part of Received).
   std::vector<TSimRequest> Requests() const;
@@ -145,8 +178,19 @@ class TModuleSim {
   void SetRecordLimit(size_t limit) { FRecordLimit = limit; }
 
  private:
+  struct THandlerEntry {
+    TSimHandler handler;
+    TSimCommandRule rule;
+  };
+
   void Dispatch(const TSimRequest& request);
   void Enqueue(TSimPacket packet);
+  // The rule of a command as the running program knows it, else as the other knows it.
+  TSimCommandRule RuleFor(uint8_t code) const;
+  // The answer to a request the module refuses: a failure in the report the link awaits.
+  void RefuseRequest(const TSimRequest& request);
+  // Sets the numbers that may follow a framed packet from the answers it got.
+  void FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered);
 
   TSimConfig FConfig;
   TClock* FClock;
@@ -162,12 +206,19 @@ class TModuleSim {
   TStorageModel* FStorageModel = nullptr;
   TPeripheralBusModel* FPeripheralModel = nullptr;
   TConsoleModel* FConsoleModel = nullptr;
-  std::map<std::pair<int, uint8_t>, TSimHandler> FHandlers;
+  std::map<std::pair<int, uint8_t>, THandlerEntry> FHandlers;
   TSimHandler FDataSink;
   std::deque<TSimPacket> FQueue;
   std::vector<TSimReceived> FReceived;
   std::vector<TSimPacket> FSent;
+  std::vector<TSimViolation> FViolations;
+  size_t FViolationTotal = 0;
+  TSimSequenceRules FSequences;
+  std::function<void()> FOnRestart;
 };
+
+// One line about a violation for the server's log.
+std::string DescribeViolation(const TSimViolation& violation);
 
 // One line about a received packet for the server's log.
 std::string DescribeReceived(const TSimReceived& received);

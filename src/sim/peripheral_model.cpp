@@ -18,6 +18,14 @@ void GetExtModule(const TPeripheralBusModel& model, TModuleSim& sim, const TSimR
   if (p.size() < (legacy ? 2u : 8u)) return sim.Fail(request);
   const uint32_t type = legacy ? p[0] : GetU32(p.data());
   const uint32_t index = legacy ? p[1] : GetU32(p.data() + 4);
+  // Types run from 0 to 6. A first-generation layout on a framed link puts the index into
+  // the type's second byte; on a legacy link bytes 2 and 3 are zero.
+  const char* broken = nullptr;
+  if (legacy && (p[2] != 0 || p[3] != 0))
+    broken = "non-zero reserved bytes 2 and 3";
+  else if (type > kSimLastExtModuleType)
+    broken = legacy ? "no such module type" : "no such module type (a first-generation layout?)";
+  if (broken && sim.Refuse(request, broken)) return sim.Fail(request);
   ExtModuleInfo info;
   if (auto found = model.extModules.find({type, index}); found != model.extModules.end())
     info = found->second;
@@ -36,7 +44,8 @@ void GetExtModule(const TPeripheralBusModel& model, TModuleSim& sim, const TSimR
 
 void TPeripheralBusModel::Install(TModuleSim& sim) {
   sim.SetHandler(spFirmware, cmdGetExtModule,
-                 [this](TModuleSim& s, const TSimRequest& r) { GetExtModule(*this, s, r); });
+                 [this](TModuleSim& s, const TSimRequest& r) { GetExtModule(*this, s, r); },
+                 {{{8}, saReply}});
 }
 
 }  // namespace karvelm

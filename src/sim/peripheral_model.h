@@ -11,6 +11,8 @@
 
 namespace karvelm {
 
+constexpr uint32_t kSimLastExtModuleType = 6;
+
 class TPeripheralBusModel final : public TSimModel {
  public:
   // A slot not listed is empty.

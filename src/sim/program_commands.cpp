@@ -29,19 +29,25 @@ TSimProgram OtherSide(TSimProgram program) {
 }  // namespace
 
 void InstallProgramCommands(TModuleSim& sim) {
+  const TSimCommandRule query{{0}, saReply};
   for (TSimProgram program : {spFirmware, spLoader}) {
-    sim.SetHandler(program, cmdIdentify, Identify);
-    sim.SetHandler(program, cmdGetVersion,
-                   [](TModuleSim& s, const TSimRequest& r) { VersionReply(s, r, s.Program()); });
-    sim.SetHandler(program, cmdGetOtherVersion, [](TModuleSim& s, const TSimRequest& r) {
-      VersionReply(s, r, OtherSide(s.Program()));
-    });
+    sim.SetHandler(program, cmdIdentify, Identify, query);
+    sim.SetHandler(
+        program, cmdGetVersion,
+        [](TModuleSim& s, const TSimRequest& r) { VersionReply(s, r, s.Program()); }, query);
+    sim.SetHandler(
+        program, cmdGetOtherVersion,
+        [](TModuleSim& s, const TSimRequest& r) { VersionReply(s, r, OtherSide(s.Program())); },
+        query);
   }
   // Both switches answer nothing: the module restarts at once.
-  sim.SetHandler(spFirmware, cmdEnterLoader,
-                 [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); });
-  sim.SetHandler(spLoader, cmdRestart,
-                 [](TModuleSim& s, const TSimRequest&) { s.Restart(spFirmware); });
+  const TSimCommandRule unanswered{{0}, saNone};
+  sim.SetHandler(
+      spFirmware, cmdEnterLoader, [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); },
+      unanswered);
+  sim.SetHandler(
+      spLoader, cmdRestart, [](TModuleSim& s, const TSimRequest&) { s.Restart(spFirmware); },
+      unanswered);
 }
 
 }  // namespace karvelm

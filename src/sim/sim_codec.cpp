@@ -6,10 +6,17 @@
 namespace karvelm {
 
 bool DecodeSimPacket(TIntfType kind, const uint8_t* bytes, int size, bool expectData,
-                     TSimRequest& out) {
-  if (!bytes || size <= 0) return false;
-  if (kind == itHID_OLD) return DecodeLegacyReport(bytes, size, expectData, out);
-  return DecodeFramedPacket(kind, bytes, size, out);
+                     TSimRequest& out, std::string* why) {
+  if (!bytes || size <= 0) {
+    if (why) *why = "empty packet";
+    return false;
+  }
+  if (kind == itHID_OLD) {
+    if (DecodeLegacyReport(bytes, size, expectData, out)) return true;
+    if (why) *why = "not a 65-byte report with ID 0";
+    return false;
+  }
+  return DecodeFramedPacket(kind, bytes, size, out, why);
 }
 
 std::vector<uint8_t> EncodeSimPacket(const TSimPacket& packet) {

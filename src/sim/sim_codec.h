@@ -2,14 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "sim/sim_types.h"
 
 namespace karvelm {
 
+// False for bytes that are no packet of the kind, with the reason in why.
 bool DecodeSimPacket(TIntfType kind, const uint8_t* bytes, int size, bool expectData,
-                     TSimRequest& out);
+                     TSimRequest& out, std::string* why = nullptr);
 std::vector<uint8_t> EncodeSimPacket(const TSimPacket& packet);
 
 // Whether packets of the kind carry the framed header (sequence, status, checksum).

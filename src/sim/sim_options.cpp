@@ -94,6 +94,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
+      {"--lenient", [&] { out.config.strict = false; }},
       {"--stale-first", [&] { faults.staleFirst = kSimAlways; }},
       {"--bad-checksum", [&] { faults.badChecksum = kSimAlways; }},
       {"--bad-length", [&] { faults.badLength = kSimAlways; }},
@@ -156,6 +157,9 @@ std::string SimUsage() {
          "  --bootloader-version HEX bootloader version word (default 01000500)\n"
          "  --generation old|new     firmware identity 0x3B05 (old) or 0x3B07 (new, default)\n"
          "  --restart-ms N           silence after switching programs (default 300)\n"
+         "  --lenient                serve what breaks the protocol as well as it can, instead\n"
+         "                           of refusing it as a real module does (violations are\n"
+         "                           logged either way; strict, the exit status is 3 after any)\n"
          "\n"
          "Faults:\n"
          "  --drop N                 lose the next N answers\n"
@@ -170,7 +174,7 @@ std::string SimUsage() {
          "  --lose-write-ack N       never acknowledge data packet N of a configuration write\n"
          "\n"
          "  --verbose                log each received packet to stderr\n"
-         "  --quiet                  log nothing\n"
+         "  --quiet                  log nothing, not even protocol violations\n"
          "  --help                   show this text\n";
 }
 

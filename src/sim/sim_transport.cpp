@@ -5,15 +5,19 @@
 
 namespace karvelm {
 
+bool TSimTransport::OffTheBus() const {
+  return FKind != itUDP && FSim.Config().usbLeavesBusOnRestart && FSim.Restarting();
+}
+
 bool TSimTransport::Write(const uint8_t* report, int size) {
-  if (!FPlugged || !report || size <= 0) return false;
-  FSim.Receive(FKind, report, size);
-  return true;
+  if (!Connected() || !report || size <= 0) return false;
+  return FSim.Receive(FKind, report, size);
 }
 
 bool TSimTransport::Read(uint8_t* report, int size, int timeout, int* received) {
   if (received) *received = 0;
-  if (!FPlugged || !report || size <= 0) return false;
+  if (!Connected() || !report || size <= 0) return false;
+  if (!FSim.AcceptReadRequest(FKind, report, size)) return false;
   const uint8_t wanted = FKind == itHID_NEW ? report[0] : 0;
   std::optional<TSimOutgoing> out = FSim.TakeDue(wanted);
   if (!out) {

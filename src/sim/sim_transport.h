@@ -17,10 +17,12 @@ class TSimTransport final : public TLinkTransport {
   // The model must outlive the transport.
   TSimTransport(TModuleSim& sim, TIntfType kind) : FSim(sim), FKind(kind) {}
 
-  bool Connected() const override { return FPlugged; }
-  // Unplugged, writes and reads fail (USB hot-plug).
+  // Unplugged, or off the bus while a USB module restarts (when the model says it
+  // re-enumerates), writes and reads fail as on a device that is gone.
+  bool Connected() const override { return FPlugged && !OffTheBus(); }
   void SetPlugged(bool plugged) { FPlugged = plugged; }
 
+  // The device may refuse a report (strict model, wrong size or ID): the write fails.
   bool Write(const uint8_t* report, int size) override;
   // itHID_NEW takes the oldest answer of the report ID in byte 0; the other kinds the oldest
   // of any type. On itUDP a read waits on the model's clock up to timeout ms, as a socket
@@ -32,6 +34,8 @@ class TSimTransport final : public TLinkTransport {
   TIntfType Kind() const { return FKind; }
 
  private:
+  bool OffTheBus() const;
+
   TModuleSim& FSim;
   TIntfType FKind;
   bool FPlugged = true;

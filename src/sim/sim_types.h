@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "link/intf_type.h"
@@ -24,7 +25,7 @@ constexpr uint8_t kSimStatusFailure = 0xFF;
 struct TSimRequest {
   TIntfType kind = itUDP;
   uint8_t type = kSimTypeReply;  // 1 = command, 2 = data
-  uint8_t code = 0;              // command code; 0 for data
+  uint8_t code = 0;              // command code; for data the code byte as received (0)
   uint32_t sequence = 0;         // framed kinds only
   std::vector<uint8_t> payload;  // command payload or data (legacy: the whole report body)
 };
@@ -49,6 +50,28 @@ enum TSimFate : int {
   sfRestarting = 1,  // dropped: the module is restarting
   sfSilenced = 2,    // dropped: the "silence after N packets" fault
   sfMalformed = 3,   // dropped: not a packet of the link kind (bad size, length or checksum)
+  sfRefused = 4,     // refused, strict: it breaks the protocol (see the violations)
+};
+
+// Something the link sent, or asked for, that a real module would refuse.
+struct TSimViolation {
+  TIntfType kind = itUDP;
+  uint64_t atMs = 0;
+  std::string text;
+};
+
+// How the link awaits the answer to a command, which decides the sequence number it uses
+// next (the link's own rules) and the report a refusal goes out in.
+enum TSimAnswer : int {
+  saReply = 0,  // Transact: one reply
+  saData = 1,   // ReadData: one data packet per command
+  saNone = 2,   // SendCommand only: nothing is read
+};
+
+// What a module checks of a command before its handler runs.
+struct TSimCommandRule {
+  std::vector<int> payloadSizes;  // framed payload lengths it takes; empty = any
+  TSimAnswer answer = saReply;
 };
 
 struct TSimReceived {

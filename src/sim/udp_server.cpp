@@ -45,6 +45,7 @@ bool IsLoopbackAddress(const std::string& address) {
 TSimUdpServer::TSimUdpServer(const TSimConfig& config, const TSimServerOptions& options)
     : FOptions(options), FSim(config, &FClock) {
   FSim.SetRecordLimit(kServerRecordLimit);
+  FSim.AllowSequenceRestart(true);  // programs come and go, each counting from 0
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(options.port);
@@ -77,6 +78,11 @@ TSimUdpServer::~TSimUdpServer() {
   ::close(FSocket);
   ::close(FWake[0]);
   ::close(FWake[1]);
+}
+
+size_t TSimUdpServer::ViolationCount() {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FSim.ViolationTotal();
 }
 
 void TSimUdpServer::Start() {
@@ -127,9 +133,13 @@ void TSimUdpServer::Receive() {
   if (length < 0 || fromLength != sizeof from) return;
   const int size = static_cast<int>(std::min<ssize_t>(length, sizeof FBuffer));
   std::lock_guard<std::mutex> lock(FMutex);
+  const size_t violations = FSim.ViolationTotal();
   FSim.Receive(itUDP, FBuffer, size, OriginOf(from));
   if (FOptions.log && !FSim.Received().empty())
     FOptions.log(DescribeReceived(FSim.Received().back()));
+  if (FOptions.logViolation)
+    for (size_t i = FSim.ViolationTotal() - violations; i > 0; --i)
+      FOptions.logViolation(DescribeViolation(FSim.Violations()[FSim.Violations().size() - i]));
   SendDue();
 }
 

@@ -18,7 +18,8 @@ struct TSimServerOptions {
   std::string bindAddress = "127.0.0.1";
   uint16_t port = 30000;  // 0 = any free port (see Port())
   bool allowNonLoopback = false;
-  std::function<void(const std::string&)> log;  // told about each received datagram
+  std::function<void(const std::string&)> log;           // told about each received datagram
+  std::function<void(const std::string&)> logViolation;  // told about each protocol violation
 };
 
 // True for a dotted IPv4 address in 127.0.0.0/8.
@@ -34,6 +35,8 @@ class TSimUdpServer {
   TSimUdpServer& operator=(const TSimUdpServer&) = delete;
 
   uint16_t Port() const { return FPort; }
+  // Protocol violations seen since the start.
+  size_t ViolationCount();
   const std::string& Address() const { return FOptions.bindAddress; }
 
   // Serves until RequestStop.

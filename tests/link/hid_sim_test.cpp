@@ -141,9 +141,9 @@ TEST_P(HidSimTest, BusReadAndWrite) {
   EXPECT_EQ(module.device->getRequests[0].reportId, dataId);
   EXPECT_EQ(module.device->getRequests[0].size, dataSize);
 
-  // cmdWriteBus: the legacy layout packs address and word into 16 bits each.
-  const HidBytes writePayload =
-      legacy ? HidBytes{0x84, 0xEF, 0x55, 0xAA} : HidBytes{0x84, 0xEF, 0, 0, 0x55, 0xAA, 0, 0};
+  // cmdWriteBus (12-byte form): the legacy layout packs address and word into 16 bits each.
+  const HidBytes writePayload = legacy ? HidBytes{0x84, 0xEF, 0x55, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0}
+                                       : HidBytes{0x84, 0xEF, 0, 0, 0x55, 0xAA, 0, 0, 0, 0, 0, 0};
   ASSERT_TRUE(Transact(cmdWriteBus, writePayload.data(), static_cast<int>(writePayload.size()),
                        nullptr, 0, kTimeoutDefault));
   EXPECT_EQ(module.sim.Bus().Peek(0xEF84), 0xAA55);

@@ -74,13 +74,14 @@ TEST_P(SimBusTest, MalformedBusRequestsAreRefused) {
   struct {
     const char* what;
     uint32_t address, count, count2;
+    const char* violation;
   } const cases[] = {
-      {"no words", 0xEF82, 0, 0},
-      {"counts differ", 0xEF82, 4, 5},
-      {"odd address", 0xEF83, 1, 1},
-      {"past the end of the bus", 0xFFFE, 2, 2},
-      {"address beyond 16 bits", 0x1EF82, 1, 1},
-      {"more than one packet holds", 0x1000, 600, 600},
+      {"no words", 0xEF82, 0, 0, "cmdReadBus: word count beyond one packet"},
+      {"counts differ", 0xEF82, 4, 5, "cmdReadBus: the two word counts differ"},
+      {"odd address", 0xEF83, 1, 1, "cmdReadBus: odd bus address"},
+      {"past the end of the bus", 0xFFFE, 2, 2, "cmdReadBus: words beyond the bus"},
+      {"address beyond 16 bits", 0x1EF82, 1, 1, "cmdReadBus: words beyond the bus"},
+      {"more than one packet holds", 0x1000, 600, 600, "cmdReadBus: word count beyond one packet"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -88,11 +89,13 @@ TEST_P(SimBusTest, MalformedBusRequestsAreRefused) {
     PutU32(payload.data() + 8, c.count2);
     uint8_t data[2] = {};
     EXPECT_FALSE(ReadData(cmdReadBus, payload.data(), 12, data, 2, 250));
+    EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{c.violation});
   }
   EXPECT_EQ(sim->QueuedCount(), 0u) << "refusals come as data packets, so none is left over";
   if (Framed()) {
     const std::vector<uint8_t> odd = WriteBusPayload(false, 0xEF83, 1);
     EXPECT_FALSE(Transact(cmdWriteBus, odd.data(), 20, nullptr, 0, 250));
+    EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"cmdWriteBus: odd bus address"});
   }
 }
 

@@ -64,6 +64,7 @@ TEST_P(SimProgramTest, UnknownCommandFailsOnFramedLinksAndIsSilentOnLegacy) {
   uint8_t reply[4] = {1, 2, 3, 4};
   SequenceNumber = 41;
   EXPECT_FALSE(Transact(0x05, nullptr, 0, reply, 4, 250));
+  EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"cmd?: unused command code 0x05"});
   if (Framed()) {
     // The 0xFF answer carries the command's own number, which the counter takes over.
     EXPECT_EQ(SequenceNumber, 41u);
@@ -91,6 +92,7 @@ TEST_P(SimProgramTest, DataPacketWithoutAnOpenStreamIsRefused) {
   ASSERT_EQ(sim->Requests().size(), 1u);
   EXPECT_EQ(sim->Requests()[0].type, kSimTypeData);
   EXPECT_EQ(sim->QueuedCount(), 0u);
+  EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"data packet: no write is open"});
 }
 
 TEST_P(SimProgramTest, OpenStreamTakesLegacyReportsAsDataEvenWithTheCommandMarker) {
@@ -105,6 +107,19 @@ TEST_P(SimProgramTest, OpenStreamTakesLegacyReportsAsDataEvenWithTheCommandMarke
   EXPECT_EQ(std::vector<uint8_t>(stream[0].begin(), stream[0].begin() + 4),
             std::vector<uint8_t>(data, data + 4));
   EXPECT_EQ(sim->Bus().Peek(0), 0) << "not taken for a bus write";
+}
+
+TEST_P(SimProgramTest, UsbModuleLeavesTheBusWhileItRestartsWhenSwitchedOn) {
+  sim->Config().usbLeavesBusOnRestart = true;
+  ASSERT_TRUE(SendCommand(cmdEnterLoader, nullptr, 0));
+  const bool usb = Kind() != itUDP;
+  EXPECT_EQ(ActiveLink->Connected(), !usb) << "a datagram link has no bus to leave";
+  const size_t received = sim->Received().size();
+  EXPECT_FALSE(CheckModule(LOADER_ID, 10));
+  EXPECT_EQ(sim->Received().size(), usb ? received : received + 3) << "nothing reaches it";
+  clock.Advance(kSimDefaultRestartMs);
+  EXPECT_TRUE(ActiveLink->Connected());
+  EXPECT_TRUE(CheckModule(LOADER_ID, 10));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SimProgramTest, KARVELM_ALL_KINDS);

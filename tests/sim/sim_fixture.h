@@ -16,6 +16,7 @@
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
 #include "sim/sim_transport.h"
+#include "sim_violations.h"
 
 namespace karvelm {
 
@@ -26,7 +27,7 @@ inline std::string KindName(TIntfType kind) {
 class SimLinkFixture {
  protected:
   void OpenSim(TIntfType kind, TSimConfig config = {}) {
-    CloseLink();
+    CloseSim();
     SequenceNumber = 0;  // process-wide: every test starts from a known counter
     SetClock(&clock);
     sim = std::make_unique<TModuleSim>(config, &clock);
@@ -34,7 +35,9 @@ class SimLinkFixture {
     simTransport = transport.get();
     OpenLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
   }
+  // Every test ends without a protocol violation it did not take (TakeViolations).
   void CloseSim() {
+    if (sim) ExpectNoViolations(*sim);
     CloseLink();  // the transport refers to the model
     SetClock(nullptr);
     SequenceNumber = 0;

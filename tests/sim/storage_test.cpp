@@ -285,6 +285,7 @@ TEST_P(SimStorageFramedTest, CorruptStreamIsRefusedAndLaterChunksNeverStored) {
   EXPECT_GE(acknowledged, bad / ChunkSize() * ChunkSize());
   EXPECT_LE(acknowledged, bad + kMaxFrameLength + 2);
   EXPECT_LT(acknowledged, total);
+  EXPECT_EQ(TakeViolations(*sim), std::vector<std::string>{"data packet: frame check failed"});
   auto stored = BlankImage();
   sim->Storage().Store(0, *stored);
   EXPECT_EQ(stored->SettingsBlock, image->SettingsBlock);
@@ -299,6 +300,11 @@ TEST_P(SimStorageFramedTest, ReadsOutsideTheStorageOrWithoutAnOpenBlockFail) {
   EXPECT_FALSE(ReadStoredBlock(0x3F600 + kSimLegacyStorageOffset, 64, block))
       << "the legacy offset belongs to itHID_OLD only";
   EXPECT_FALSE(ReadData(cmdReadNext, nullptr, 0, block, 64, 250)) << "nothing open";
+  EXPECT_EQ(TakeViolations(*sim),
+            (std::vector<std::string>{
+                "cmdOpenRead: block outside the storage", "cmdOpenRead: block outside the storage",
+                "cmdOpenRead: storage address with the first generation's 0x200000 offset",
+                "cmdReadNext: no block open, or asked past its end"}));
   EXPECT_TRUE(ReadStoredBlock(0x3F600, 64, block));
 }
 
