@@ -5,6 +5,7 @@
 
 #include "link/commands.h"
 #include "sim/bus_model.h"
+#include "sim/harness_model.h"
 #include "sim/peripheral_model.h"
 #include "sim/program_commands.h"
 #include "sim/sim_codec.h"
@@ -23,6 +24,7 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FBusModel = &AddModel<TBusModel>();
   FStorageModel = &AddModel<TStorageModel>();
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
+  AddModel<TLoopbackHarnessModel>();
 }
 
 TBusMemory& TModuleSim::Bus() {
