@@ -21,6 +21,9 @@ enum TOptionBit : unsigned {
   obJson = 1u << 6,
   obFormat = 1u << 7,
   obHelp = 1u << 8,
+  obPair = 1u << 9,
+  obLow = 1u << 10,
+  obHigh = 1u << 11,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -47,6 +50,9 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
+  std::string low;  // input words of the loop-back test, octal as given; empty: not tested
+  std::string high;
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };
