@@ -2,6 +2,7 @@
 
 #include "cli/config_commands_cli.h"
 #include "cli/console_commands_cli.h"
+#include "cli/diag_commands_cli.h"
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
@@ -26,6 +27,12 @@ const std::vector<TCommandRow>& CommandRows() {
        "read COUNT (1..32) bus words from octal ADDRESS"},
       {"bus", "write", MakeBusWriteCommand, pnFirmware, kModule, "bus write ADDRESS VALUE",
        "write one bus word; both octal"},
+      // Diagnostics.
+      {"bus", "scan", MakeBusScanCommand, pnFirmware, kModule, "bus scan",
+       "the devices on both peripheral buses, with versions, registers and\ncounters"},
+      {"test", "loopback", MakeTestLoopbackCommand, pnFirmware, kModule | obPair | obLow | obHigh,
+       "test loopback [--pair P] [--low INPUT] [--high INPUT]",
+       "loop-back test of an output pair against input words"},
       {"config", "read", MakeConfigReadCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config read 1|2 FILE", "read a stored configuration into FILE"},
       {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,

@@ -82,6 +82,18 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
         return "--format must be bin, lda or auto, not '" + value + "'";
       options.format = value;
       return std::nullopt;
+    case obPair: {
+      auto pair = ParseInteger(value, 0, 2);
+      if (!pair) return "--pair must be 0, 1 or 2, not '" + value + "'";
+      options.pair = static_cast<int>(*pair);
+      return std::nullopt;
+    }
+    case obLow:
+      options.low = value;
+      return std::nullopt;
+    case obHigh:
+      options.high = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -104,6 +116,11 @@ const std::vector<TOptionInfo>& Options() {
       {"--json", obJson, nullptr, "print one JSON object"},
       {"--format", obFormat, "bin|lda|auto", "how file page reads IMAGE (default auto)"},
       {"--interval", obInterval, "SECONDS", "how often terminal redraws the screen (default 1)"},
+      {"--pair", obPair, "P",
+       "output pair of the board tests: 0 167624-167626, 1 167630-167632\n"
+       "(default), 2 167634-167636"},
+      {"--low", obLow, "INPUT", "input word (octal) tested against the low output word"},
+      {"--high", obHigh, "INPUT", "input word (octal) tested against the high output word"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
 
   try {
     TSimUdpServer server(commandLine.config, commandLine.server);
+    server.WithSim([&](TModuleSim& sim) { ApplyPeripheralSetup(sim, commandLine.peripherals); });
     runningServer = &server;
     InstallStopHandlers();
     std::printf("karvelm-sim listening on %s:%u\n", server.Address().c_str(),

@@ -5,6 +5,7 @@
 
 #include "link/commands.h"
 #include "sim/bus_model.h"
+#include "sim/harness_model.h"
 #include "sim/peripheral_model.h"
 #include "sim/program_commands.h"
 #include "sim/sim_codec.h"
@@ -24,6 +25,7 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FStorageModel = &AddModel<TStorageModel>();
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
   FConsoleModel = &AddModel<TConsoleModel>();
+  AddModel<TLoopbackHarnessModel>();
 }
 
 TBusMemory& TModuleSim::Bus() {

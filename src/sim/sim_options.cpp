@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace karvelm {
 
@@ -17,6 +18,31 @@ bool ParseUnsigned(const std::string& text, int base, uint64_t max, uint64_t& va
   const char* end = digits.data() + digits.size();
   auto [ptr, ec] = std::from_chars(digits.data(), end, value, base);
   return ec == std::errc() && ptr == end && value <= max;
+}
+
+// "OCTAL:N[:N]": an input word of the harness and one or two line numbers 0..15.
+bool ParseHarnessLine(const std::string& text, int lines, TSimPeripheralSetup& setup,
+                      TSimHarnessWire*& wire, int (&bits)[2]) {
+  std::vector<std::string> parts(1);
+  for (char c : text) {
+    if (c == ':')
+      parts.emplace_back();
+    else
+      parts.back() += c;
+  }
+  if (parts.size() != static_cast<size_t>(lines) + 1) return false;
+  uint64_t input = 0;
+  if (!ParseUnsigned(parts[0], 8, 0177776, input)) return false;
+  wire = nullptr;
+  for (TSimHarnessWire& w : setup.wires)
+    if (w.input == input) wire = &w;
+  if (!wire) return false;
+  for (int i = 0; i < lines; ++i) {
+    uint64_t bit = 0;
+    if (!ParseUnsigned(parts[static_cast<size_t>(i) + 1], 10, 15, bit)) return false;
+    bits[i] = static_cast<int>(bit);
+  }
+  return true;
 }
 
 }  // namespace
@@ -91,6 +117,34 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
          return true;
        }},
       {"--lose-write-ack", count(faults.loseDataAckAt, 1)},
+      {"--ext-module",
+       [&](const std::string& v) {
+         TSimExtModuleSetup module;
+         if (!ParseSimExtModule(v, module)) return false;
+         auto& modules = out.peripherals.modules;
+         std::erase_if(modules, [&](const TSimExtModuleSetup& m) {
+           return m.type == module.type && m.index == module.index;
+         });
+         modules.push_back(module);
+         return true;
+       }},
+      {"--harness-open",
+       [&](const std::string& v) {
+         TSimHarnessWire* wire = nullptr;
+         int bits[2] = {};
+         if (!ParseHarnessLine(v, 1, out.peripherals, wire, bits)) return false;
+         wire->openLines |= static_cast<uint16_t>(1u << bits[0]);
+         return true;
+       }},
+      {"--harness-swap",
+       [&](const std::string& v) {
+         TSimHarnessWire* wire = nullptr;
+         int bits[2] = {};
+         if (!ParseHarnessLine(v, 2, out.peripherals, wire, bits) || bits[0] == bits[1])
+           return false;
+         wire->swaps.emplace_back(bits[0], bits[1]);
+         return true;
+       }},
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
@@ -98,6 +152,14 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
       {"--stale-first", [&] { faults.staleFirst = kSimAlways; }},
       {"--bad-checksum", [&] { faults.badChecksum = kSimAlways; }},
       {"--bad-length", [&] { faults.badLength = kSimAlways; }},
+      {"--bare", [&] { out.peripherals = TSimPeripheralSetup{}; }},
+      {"--no-panel",
+       [&] {
+         out.peripherals.panel = {};
+         out.peripherals.panelCounters = {};
+       }},
+      {"--no-ext-modules", [&] { out.peripherals.modules.clear(); }},
+      {"--no-harness", [&] { out.peripherals.harness = false; }},
       {"--quiet",
        [&] {
          out.quiet = true;
@@ -160,6 +222,18 @@ std::string SimUsage() {
          "  --lenient                serve what breaks the protocol as well as it can, instead\n"
          "                           of refusing it as a real module does (violations are\n"
          "                           logged either way; strict, the exit status is 3 after any)\n"
+         "\n"
+         "Peripheral buses and boards (by default a panel, five external modules, one of them\n"
+         "in its bootloader, and the loop-back harness from 167630, 167632 to 167602, 167604):\n"
+         "  --bare                   nothing on the buses, no harness\n"
+         "  --no-panel               no control panel\n"
+         "  --no-ext-modules         no external modules\n"
+         "  --ext-module T:I:ADDR[:VERSION[:MASK]]\n"
+         "                           add external module type T index I at network address\n"
+         "                           ADDR; VERSION word and register MASK (bit i: base+2i) hex\n"
+         "  --no-harness             loop-back harness unplugged: the inputs read all ones\n"
+         "  --harness-open IN:BIT    the harness line to bit BIT of input word IN (octal) is open\n"
+         "  --harness-swap IN:A:B    the harness lines to bits A and B of input word IN crossed\n"
          "\n"
          "Faults:\n"
          "  --drop N                 lose the next N answers\n"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/module_sim.h"
+#include "sim/peripheral_setup.h"
 #include "sim/udp_server.h"
 
 namespace karvelm {
@@ -12,6 +13,7 @@ namespace karvelm {
 struct TSimCommandLine {
   TSimConfig config;
   TSimServerOptions server;  // log is left to the program
+  TSimPeripheralSetup peripherals = LivelySetup();
   bool verbose = false;
   bool quiet = false;
   bool help = false;

@@ -60,6 +60,15 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"identify", "--ip", "1.2.3"}, "--ip"},
         UsageCase{{"identify", "--link", "serial"}, "--link"},
         UsageCase{{"identify", "--wait", "-1"}, "--wait"},
+        UsageCase{{"bus", "scan", "all"}, "usage"},
+        UsageCase{{"test", "loopback"}, "--low or --high"},
+        UsageCase{{"test", "loopback", "--pair", "1"}, "--low or --high"},
+        UsageCase{{"test", "loopback", "--low", "167626"}, "--low must be"},
+        UsageCase{{"test", "loopback", "--high", "167603"}, "--high must be"},
+        UsageCase{{"test", "loopback", "--low", "167602", "--pair", "3"}, "--pair"},
+        UsageCase{{"test", "loopback", "--low", "167602", "extra"}, "usage"},
+        UsageCase{{"test", "loopback", "--low"}, "needs a value"},
+        UsageCase{{"bus", "scan", "--low", "167602"}, "--low does not apply"},
         // Each command takes only its own options.
         UsageCase{{"bus", "read", "1000", "--format", "bin"}, "--format does not apply"},
         UsageCase{{"--wait", "5", "identify"}, "--wait does not apply"},
@@ -74,7 +83,8 @@ TEST(CliHelp, ListsTheCommands) {
   for (const char* entry :
        {"identify", "restart", "bus write ADDRESS VALUE", "config read 1|2 FILE",
         "config write 1|2 FILE", "firmware update IMAGE", "file new FILE", "file show FILE",
-        "file page FILE PAGE IMAGE", "--local-port N", "--wait SECONDS", "--format bin|lda|auto"})
+        "file page FILE PAGE IMAGE", "--local-port N", "--wait SECONDS", "--format bin|lda|auto",
+        "bus scan", "test loopback [--pair P] [--low INPUT] [--high INPUT]"})
     EXPECT_NE(out.str().find(entry), std::string::npos) << entry;
 }
 

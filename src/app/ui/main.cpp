@@ -13,6 +13,7 @@
 #include "app/ui/select_intf_form.h"
 #include "app/ui/startup_probe.h"
 #include "link/hid_backend.h"
+#include "sim/peripheral_setup.h"
 
 int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   options.dialogs = &dialogs;
   if (commandLine.simulator) {
     simulator = std::make_unique<TSimulatorLinks>();
+    ApplyPeripheralSetup(simulator->Sim(), LivelySetup());
     options.linkFactory = simulator->Factory();
   }
 
