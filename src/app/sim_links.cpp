@@ -1,5 +1,6 @@
 #include "app/sim_links.h"
 
+#include "sim/peripheral_setup.h"
 #include "sim/sim_transport.h"
 
 namespace karvelm {
@@ -12,6 +13,10 @@ TSimulatorLinks::~TSimulatorLinks() {
     auto* transport = dynamic_cast<TSimTransport*>(&ActiveLink->Transport());
     if (transport && &transport->Sim() == FSim.get()) CloseLink();
   }
+}
+
+void TSimulatorLinks::MakeLively() {
+  ApplyPeripheralSetup(*FSim, LivelySetup());
 }
 
 TLinkFactory TSimulatorLinks::Factory() {

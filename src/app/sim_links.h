@@ -19,6 +19,9 @@ class TSimulatorLinks {
   TSimulatorLinks& operator=(const TSimulatorLinks&) = delete;
 
   TModuleSim& Sim() { return *FSim; }
+  // The module the program's simulator mode shows: a panel, several external modules, the
+  // harnesses wired, counters that move.
+  void MakeLively();
   TLinkFactory Factory();
 
  private:

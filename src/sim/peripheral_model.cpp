@@ -91,10 +91,7 @@ void GetExtModuleStats(TPeripheralBusModel& model, TModuleSim& sim, const TSimRe
   const uint32_t type = GetU32(request.payload.data());
   const uint32_t index = GetU32(request.payload.data() + 4);
   // The listing never polls type 5, and no type above 6 exists.
-  if (type == kUnknownType || type > kLastType) {
-    sim.Refuse(request, "no counters for module type " + std::to_string(type));
-    return sim.Fail(request);
-  }
+  if (type == kUnknownType || type > kLastType) return sim.Fail(request);
   ExtModuleStats counters{};
   if (auto found = model.extCounters.find({type, index}); found != model.extCounters.end()) {
     found->second.Advance();
@@ -110,17 +107,20 @@ void GetExtModuleStats(TPeripheralBusModel& model, TModuleSim& sim, const TSimRe
 void TPeripheralBusModel::Install(TModuleSim& sim) {
   sim.SetHandler(
       spFirmware, cmdGetPanelLink,
-      [this](TModuleSim& s, const TSimRequest& r) { GetPanelLink(*this, s, r); }, {{0}, saReply});
-  sim.SetHandler(spFirmware, cmdGetExtModule,
-                 [this](TModuleSim& s, const TSimRequest& r) { GetExtModule(*this, s, r); },
-                 {{8}, saReply});
+      [this](TModuleSim& s, const TSimRequest& r) { GetPanelLink(*this, s, r); },
+      TSimCommandRule{{0}, saReply});
+  sim.SetHandler(
+      spFirmware, cmdGetExtModule,
+      [this](TModuleSim& s, const TSimRequest& r) { GetExtModule(*this, s, r); },
+      TSimCommandRule{{8}, saReply});
   sim.SetHandler(
       spFirmware, cmdGetPanelStats,
-      [this](TModuleSim& s, const TSimRequest& r) { GetPanelStats(*this, s, r); }, {{0}, saReply});
+      [this](TModuleSim& s, const TSimRequest& r) { GetPanelStats(*this, s, r); },
+      TSimCommandRule{{0}, saReply});
   sim.SetHandler(
       spFirmware, cmdGetExtModuleStats,
       [this](TModuleSim& s, const TSimRequest& r) { GetExtModuleStats(*this, s, r); },
-      {{8}, saReply});
+      TSimCommandRule{{8}, saReply});
 }
 
 }  // namespace karvelm

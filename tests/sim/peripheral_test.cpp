@@ -1,6 +1,7 @@
 // The peripheral buses and the loop-back harness as the module shows them: the replies of
 // the panel and external-module queries in both layouts, counters that move at every poll,
 // and what the harness feeds back with and without its faults.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +13,7 @@
 #include "sim/peripheral_setup.h"
 #include "sim/sim_options.h"
 #include "sim_fixture.h"
+#include "sim_violations.h"
 
 namespace karvelm {
 namespace {
@@ -100,6 +102,11 @@ TEST_P(PeripheralSimFramed, QueriesOfTheWrongLengthAreRefused) {
   EXPECT_FALSE(Transact(cmdGetExtModuleStats, shortQuery, 4, reply, 12, 250));
   EXPECT_FALSE(Transact(cmdGetPanelLink, shortQuery, 4, reply, 12, 250));
   EXPECT_FALSE(Transact(cmdGetPanelStats, shortQuery, 4, reply, 12, 250));
+  EXPECT_THAT(TakeViolations(*sim),
+              ::testing::ElementsAre("cmdGetExtModule: 4-byte payload; it takes 8",
+                                     "cmdGetExtModuleStats: 4-byte payload; it takes 8",
+                                     "cmdGetPanelLink: 4-byte payload; it takes 0",
+                                     "cmdGetPanelStats: 4-byte payload; it takes 0"));
 }
 
 struct THarnessCase {

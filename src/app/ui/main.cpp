@@ -13,7 +13,6 @@
 #include "app/ui/select_intf_form.h"
 #include "app/ui/startup_probe.h"
 #include "link/hid_backend.h"
-#include "sim/peripheral_setup.h"
 
 int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
@@ -35,7 +34,7 @@ int main(int argc, char** argv) {
   options.dialogs = &dialogs;
   if (commandLine.simulator) {
     simulator = std::make_unique<TSimulatorLinks>();
-    ApplyPeripheralSetup(simulator->Sim(), LivelySetup());
+    simulator->MakeLively();
     options.linkFactory = simulator->Factory();
   }
 

@@ -15,7 +15,6 @@
 #include "app/ui/select_intf_form.h"
 #include "config/ui/config_pages.h"
 #include "config/ui/ext_inputs_dialog.h"
-#include "sim/peripheral_setup.h"
 
 namespace {
 
@@ -56,7 +55,7 @@ int main(int argc, char** argv) {
   std::ofstream(settings) << "[Settings]\ninterface=2\ndisable_select_dialog=1\n";
 
   TSimulatorLinks simulator;
-  ApplyPeripheralSetup(simulator.Sim(), LivelySetup());
+  simulator.MakeLively();
   TSilentDialogs dialogs;
   TMainFormOptions options;
   options.commandLine = ParseCommandLine({"-s", "--simulator"});
