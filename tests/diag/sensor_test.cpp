@@ -13,9 +13,9 @@ namespace {
 
 using diagtest::BusRead;
 using diagtest::BusWrite;
+using diagtest::SensorHarness;
 using diagtest::Slept;
 using diagtest::TBusEvent;
-using diagtest::SensorHarness;
 using diagtest::TFakeBusLink;
 
 std::string KindName(TIntfType kind) {
