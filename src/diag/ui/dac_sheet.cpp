@@ -27,7 +27,7 @@ QLabel* ValueLabel(const char* name) {
   label->setObjectName(name);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  label->setFixedSize(70, kRowHeight - 2);
+  label->setFixedSize(58, kRowHeight - 2);
   return label;
 }
 
@@ -54,7 +54,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
     : QObject(&sheet), FRegistry(registry), FServices(services), DACTimer(dacTimer) {
   auto* row = new QHBoxLayout(&sheet);
   auto* channels = new QGridLayout;
-  channels->setHorizontalSpacing(8);
+  channels->setHorizontalSpacing(6);
   channels->setVerticalSpacing(4);
   GroupBox3 = new QGroupBox(QString::fromUtf8(kCalibrationGroupCaption));
   GroupBox3->setObjectName("GroupBox3");
@@ -72,7 +72,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
     FEdits[n] = new QLineEdit(QString::fromUtf8(kDacEntryInitialText));
     FEdits[n]->setObjectName(names.edit);
     FEdits[n]->setAlignment(Qt::AlignRight);
-    FEdits[n]->setFixedSize(70, kRowHeight - 2);
+    FEdits[n]->setFixedSize(58, kRowHeight - 2);
     FWriteButtons[n] = new QToolButton;
     FWriteButtons[n]->setObjectName(names.writeButton);
     FWriteButtons[n]->setIcon(sheet.style()->standardIcon(QStyle::SP_ArrowRight));
@@ -80,7 +80,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
     FWriteButtons[n]->setFixedSize(kRowHeight, kRowHeight);
     FTestButtons[n] = new QPushButton(QString::fromUtf8(kSawtoothCaption));
     FTestButtons[n]->setObjectName(names.sawtoothButton);
-    FTestButtons[n]->setFixedWidth(90);
+    FTestButtons[n]->setFixedWidth(78);
     for (QWidget* w : std::initializer_list<QWidget*>{caption, address, FValueLabels[n], FEdits[n],
                                                       FWriteButtons[n], FTestButtons[n]})
       w->setProperty("tag", n);
@@ -93,6 +93,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
     channels->setRowMinimumHeight(n, kRowHeight);
 
     cal_controls[n] = ValueLabel(names.correctionLabel);
+    cal_controls[n]->setFixedWidth(48);
     cal_controls[n]->setText(QString::fromUtf8(kCorrectionInitialText));
     cal_controls[n]->setProperty("tag", n);
     calibration->addWidget(cal_controls[n], n, 0);
@@ -102,7 +103,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
       auto* button = new QPushButton(QString::fromUtf8(steps[s]));
       button->setObjectName(QString("%1%2").arg(stepNames[s]).arg(n + 1));
       button->setProperty("tag", n);
-      button->setFixedSize(s == 2 ? 36 : 28, kRowHeight - 2);
+      button->setFixedSize(s == 2 ? 34 : 26, kRowHeight - 2);
       calibration->addWidget(button, n, s + 1);
       ConnectGuarded(button, &QPushButton::clicked, this, [this, button] { DACcorClick(*button); });
     }
@@ -120,6 +121,8 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
   calibration->addWidget(store, kDacRegisterWords, 0, 1, 4);
   ConnectGuarded(store, &QPushButton::clicked, this, &TDacSheet::Button16Click);
 
+  // The channel rows level with their calibration rows below the group's title.
+  channels->setContentsMargins(0, GroupBox3->fontMetrics().height() + 4, 0, 0);
   auto* left = new QVBoxLayout;
   left->addLayout(channels);
   left->addStretch(1);
@@ -127,7 +130,7 @@ TDacSheet::TDacSheet(QWidget& sheet, QTimer& dacTimer, TPageRegistry& registry,
   right->addWidget(GroupBox3);
   right->addStretch(1);
   row->addLayout(left);
-  row->addSpacing(16);
+  row->addSpacing(8);
   row->addLayout(right);
   row->addStretch(1);
 

@@ -61,7 +61,7 @@ TSensorSheet::TSensorSheet(QWidget& sheet, TPageRegistry& registry, TShellServic
         new QLabel(QString::fromStdString(WordToOctal(static_cast<uint16_t>(kSensorBase + 4 * k))));
     address->setObjectName(QString("SensorAddress%1").arg(k + 1));
     FCountLabels[k] = Panel(QString::fromUtf8(kSensorCountInitialText),
-                            kSensorCountLabels[static_cast<size_t>(k)], 90);
+                            kSensorCountLabels[static_cast<size_t>(k)], 80);
     channels->addWidget(caption, k, 0);
     channels->addWidget(address, k, 1);
     channels->addWidget(FCountLabels[k], k, 2);
@@ -71,13 +71,17 @@ TSensorSheet::TSensorSheet(QWidget& sheet, TPageRegistry& registry, TShellServic
   auto* test = new QGroupBox(QString::fromUtf8(kTestGroupCaption));
   test->setObjectName("SensorTestGroup");
   auto* testGrid = new QGridLayout(test);
+  testGrid->setHorizontalSpacing(4);
   ComboBox12 = List("ComboBox12", kOutputPairTexts, kOutputPairDefault);
+  ComboBox12->setFixedWidth(124);
   CheckBox3 = new QCheckBox(QString::fromUtf8(kNormalInputCaption));
   CheckBox3->setObjectName("CheckBox3");
   ComboBox13 = List("ComboBox13", kSensorChannelTexts, 0);
+  ComboBox13->setFixedWidth(82);
   CheckBox4 = new QCheckBox(QString::fromUtf8(kAdditionalInputCaption));
   CheckBox4->setObjectName("CheckBox4");
   ComboBox14 = List("ComboBox14", kSensorChannelTexts, 0);
+  ComboBox14->setFixedWidth(82);
   auto* start = new QPushButton(QString::fromUtf8(kStartCaption));
   start->setObjectName("Button17");
   auto* output = new QLabel(QString::fromUtf8(kOutputCaption));
@@ -93,21 +97,22 @@ TSensorSheet::TSensorSheet(QWidget& sheet, TPageRegistry& registry, TShellServic
   auto* results = new QGroupBox(QString::fromUtf8(kResultsCaption));
   results->setObjectName("SensorResultsGroup");
   auto* resultGrid = new QGridLayout(results);
+  // Each wiring under its heading, the second below the first.
   for (int w = 0; w < 2; ++w) {
     auto* heading = new QLabel(QString::fromUtf8(kWiringCaptions[w]));
     heading->setObjectName(QString("SensorWiring%1").arg(w + 1));
-    resultGrid->addWidget(heading, 0, 2 * w, 1, 2);
+    resultGrid->addWidget(heading, 4 * w, 0, 1, 2);
     for (int s = 0; s < 3; ++s) {
       auto* step = new QLabel(QString::fromUtf8(kStepCaptions[s]));
       step->setObjectName(QString("SensorStep%1_%2").arg(w + 1).arg(s + 1));
       FResults[w][s] =
           Panel(QString::fromUtf8(kCountNotRun),
-                kCountResultLabels[static_cast<size_t>(w)][static_cast<size_t>(s)], 110);
-      resultGrid->addWidget(step, s + 1, 2 * w);
-      resultGrid->addWidget(FResults[w][s], s + 1, 2 * w + 1);
+                kCountResultLabels[static_cast<size_t>(w)][static_cast<size_t>(s)], 130);
+      resultGrid->addWidget(step, 4 * w + s + 1, 0);
+      resultGrid->addWidget(FResults[w][s], 4 * w + s + 1, 1);
     }
   }
-  resultGrid->setColumnMinimumWidth(1, 120);
+  resultGrid->setColumnStretch(2, 1);
 
   auto* left = new QVBoxLayout;
   left->addLayout(channels);
@@ -117,7 +122,7 @@ TSensorSheet::TSensorSheet(QWidget& sheet, TPageRegistry& registry, TShellServic
   right->addWidget(results);
   right->addStretch(1);
   row->addLayout(left);
-  row->addSpacing(16);
+  row->addSpacing(8);
   row->addLayout(right);
   row->addStretch(1);
 
