@@ -1,7 +1,10 @@
 // Renders the main window on every page and every dialog to PNG files, on the simulator,
 // so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
+#include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -36,6 +39,37 @@ bool Save(QWidget& widget, const QDir& folder, const QString& name) {
   const bool ok = widget.grab().save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
   return ok;
+}
+
+// The DAC sub-page after two corrections, with channel 2 under the sawtooth.
+bool SaveDacPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics, const QDir& folder) {
+  pages.setCurrentIndex(mpDiagnostics);
+  diagnostics.setCurrentIndex(dpDac);
+  form.Timer1Timer();
+  for (const char* step : {"DacCorrectionUp1", "DacCorrectionUp1", "DacCorrectionDown3"})
+    form.findChild<QPushButton*>(step)->click();
+  form.Timer1Timer();
+  auto* sawtooth = form.findChild<QPushButton*>("Button9");
+  sawtooth->click();
+  QElapsedTimer running;
+  running.start();
+  while (running.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  const bool ok = Save(form, folder, "diag_dac_sawtooth");
+  sawtooth->click();
+  return ok;
+}
+
+// The position-sensor sub-page after a count test of both wirings.
+bool SaveSensorPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics,
+                    const QDir& folder) {
+  pages.setCurrentIndex(mpDiagnostics);
+  diagnostics.setCurrentIndex(dpSensors);
+  form.Timer1Timer();
+  form.findChild<QCheckBox*>("CheckBox3")->setChecked(true);
+  form.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
+  form.findChild<QPushButton*>("Button17")->click();
+  form.Timer1Timer();
+  return Save(form, folder, "diag_sensors_count_test");
 }
 
 }  // namespace
@@ -86,6 +120,8 @@ int main(int argc, char** argv) {
         ok &= Save(form, folder, QString("main_page%1").arg(i));
       }
     }
+    ok &= SaveDacPage(form, *pages, *diagnostics, folder);
+    ok &= SaveSensorPage(form, *pages, *diagnostics, folder);
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");

@@ -8,10 +8,13 @@
 #include "base/ui/page_sheets.h"
 #include "base/ui/tab_switch_guard.h"
 #include "diag/sub_pages.h"
+#include "diag/ui/dac_sheet.h"
+#include "diag/ui/sensor_sheet.h"
 
 namespace karvelm {
 
-TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry)
+TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry,
+                       TShellServices& services)
     : QObject(&window) {
   auto* column = new QVBoxLayout(&FindSheet(pages, "TabSheet5"));
   column->setContentsMargins(0, 0, 0, 0);
@@ -30,6 +33,10 @@ TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& regist
   // PageControl2Changing here; PageControl1Changing asks the supervisor, which asks this.
   new TTabSwitchGuard(*PageControl2, [this] { return !DACTimer->isActive(); });
   registry.HoldPageChangesWhile([this] { return DACTimer->isActive(); });
+
+  // The sub-pages, one line each.
+  new TDacSheet(FindSheet(*PageControl2, "TabSheet8"), *DACTimer, registry, services);
+  new TSensorSheet(FindSheet(*PageControl2, "TabSheet9"), registry, services);
 
   connect(PageControl2, &QTabWidget::currentChanged, this, &TDiagPages::SubPageChanged);
 }

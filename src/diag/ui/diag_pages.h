@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "base/data_page.h"
+#include "base/shell_services.h"
 
 class QTabWidget;
 class QTimer;
@@ -17,13 +18,14 @@ class TDiagPages final : public QObject {
   Q_OBJECT
 
  public:
-  // window: the owner; pages: the control holding the sheet; registry: the supervisor.
-  TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry);
+  // window: the owner; pages: the control holding the sheet; registry: the supervisor;
+  // services: the window's, for the tests and the calibration.
+  TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry, TShellServices& services);
 
   // The TDiagPage in view, found by the sheet's name; -1 for none.
   int CurrentSubPage() const;
 
- signals:
+ Q_SIGNALS:
   // The user chose another sub-page (PageControl2Change).
   void SubPageChanged();
 
