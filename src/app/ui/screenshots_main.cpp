@@ -1,7 +1,9 @@
 // Renders the main window on every page and every dialog to PNG files, on the simulator,
 // so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
 #include <QDir>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -35,6 +37,33 @@ bool Save(QWidget& widget, const QDir& folder, const QString& name) {
   const QString path = folder.filePath(name + ".png");
   const bool ok = widget.grab().save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+  return ok;
+}
+
+void TypeKeys(QWidget& memo, std::initializer_list<Qt::Key> keys) {
+  for (Qt::Key key : keys) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&memo, &press);
+  }
+}
+
+// The terminal page with the monitor's banner and a line typed into Memo1, then in 8-line mode
+// with more lines typed than it shows (the monitor scrolls within the eight).
+bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& folder) {
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  pages->setCurrentWidget(form.findChild<QWidget*>("TabSheet3"));
+  auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
+  TypeKeys(*memo, {Qt::Key_H, Qt::Key_E, Qt::Key_L, Qt::Key_P, Qt::Key_Return, Qt::Key_T, Qt::Key_E,
+                   Qt::Key_S, Qt::Key_T, Qt::Key_1});
+  form.Timer1Timer();
+  form.Timer1Timer();
+  bool ok = Save(form, folder, "terminal");
+  simulator.Sim().Console().SetEightLines(true);
+  for (Qt::Key digit : {Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7})
+    TypeKeys(*memo, {Qt::Key_Return, Qt::Key_L, Qt::Key_I, Qt::Key_N, Qt::Key_E, digit});
+  form.Timer1Timer();
+  ok &= Save(form, folder, "terminal_8_lines");
+  simulator.Sim().Console().SetEightLines(false);
   return ok;
 }
 
@@ -86,6 +115,7 @@ int main(int argc, char** argv) {
         ok &= Save(form, folder, QString("main_page%1").arg(i));
       }
     }
+    ok &= SaveTerminalShots(form, simulator, folder);
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");
