@@ -25,14 +25,12 @@ constexpr int kMemoHeight = 385;
 constexpr int kCellHeight = 24;
 
 // Bold fixed pitch, the largest face whose character cell is kCellHeight pixels high (with
-// DejaVu Sans Mono a 20-pixel em; 32 cells are then 384 pixels wide). Shown in capitals, as
-// the module's console has no small letters; the text itself is kept as set.
+// DejaVu Sans Mono a 20-pixel em; 32 cells are then 384 pixels wide).
 QFont TerminalFont() {
   QFont font("DejaVu Sans Mono");
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   font.setBold(true);
-  font.setCapitalization(QFont::AllUppercase);
   int size = kCellHeight;
   for (; size > 8; --size) {
     font.setPixelSize(size);
@@ -110,16 +108,26 @@ void TTerminalPages::RenderTerminal() {
   const int start = selection.selectionStart();
   const int length = selection.selectionEnd() - start;
 
-  // The sixteen lines are replaced in place, each only when it differs.
+  // The sixteen lines are replaced in place, each only where it differs: a line whose text is
+  // replaced whole is laid out and painted again with every line below it.
   QTextCursor edit(&document);
   edit.beginEditBlock();
   for (int i = 0; i < kTerminalLines; ++i) {
     const QTextBlock block = document.findBlockByNumber(i);
-    const QString line = QString::fromStdU16String(view.lines[i]);
-    if (block.text() == line) continue;
-    edit.setPosition(block.position());
-    edit.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-    edit.insertText(line);
+    // An upper-case box, as the console has no small letters (only the not-connected text has).
+    const QString line = QString::fromStdU16String(view.lines[i]).toUpper();
+    const QString old = block.text();
+    if (old == line) continue;
+    int first = 0;
+    while (first < old.size() && first < line.size() && old[first] == line[first]) ++first;
+    int tail = 0;
+    while (tail < old.size() - first && tail < line.size() - first &&
+           old[old.size() - 1 - tail] == line[line.size() - 1 - tail])
+      ++tail;
+    edit.setPosition(block.position() + first);
+    edit.setPosition(block.position() + static_cast<int>(old.size()) - tail,
+                     QTextCursor::KeepAnchor);
+    edit.insertText(line.mid(first, line.size() - first - tail));
   }
   edit.endEditBlock();
 

@@ -143,7 +143,7 @@ TEST_F(TerminalPage, NotConnectedScreenThenTheScreenComesBack) {
   Plug(false);
   Ticks(2);  // the next firmware probe finds nothing
   ASSERT_FALSE(form->Shell().fw_state.connected);
-  EXPECT_EQ(Line(0), QString::fromUtf8("Модуль KarvelM не подключен"));
+  EXPECT_EQ(Line(0), QString::fromUtf8("МОДУЛЬ KARVELM НЕ ПОДКЛЮЧЕН"));  // an upper-case box
   for (int i = 1; i < 16; ++i) EXPECT_EQ(Line(i), "") << i;
   EXPECT_EQ(memo->document()->blockCount(), 16);
   // Keys go nowhere while the module is away.
