@@ -6,11 +6,11 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev
-  qt6-base-dev
+  qt6-base-dev fonts-dejavu-core
   clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then
-  packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev libgtest-dev libbenchmark-dev)
+  packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev fonts-dejavu-core libgtest-dev libbenchmark-dev)
 fi
 
 missing=()

@@ -66,6 +66,7 @@ class TMainForm final : public QMainWindow,
   TSettings& Settings() { return FSettings; }
   TConfigImage& Image() { return *FImage; }
   TConfigPages& ConfigPages() { return *FConfigPages; }
+  TTerminalPages& TerminalPages() { return *FTerminalPages; }
   bool ServiceMode() const { return FOptions.commandLine.serviceMode; }
   void SetAboutForm(TAboutForm* form) { FOptions.aboutForm = form; }
   void SetSelectIntfForm(TSelectIntfForm* form) { FOptions.selectIntfForm = form; }

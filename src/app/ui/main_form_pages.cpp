@@ -20,7 +20,8 @@ QWidget* TMainForm::BuildPages() {
   UseSmallTabFace(*PageControl1);
 
   FConfigPages = new TConfigPages(*this, *PageControl1, *FImage, *this);
-  FTerminalPages = new TTerminalPages(*this, *PageControl1);
+  FTerminalPages = new TTerminalPages(*this, *PageControl1, FShell,
+                                      [this] { return FShell.fw_state.connected; });
   FDiagPages = new TDiagPages(*this, *PageControl1, FShell, *this);
   FUpdatePages = new TUpdatePages(*this, *PageControl1, ServiceMode());
 

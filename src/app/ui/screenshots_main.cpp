@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -72,6 +74,33 @@ bool SaveSensorPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics,
   return Save(form, folder, "diag_sensors_count_test");
 }
 
+void TypeKeys(QWidget& memo, std::initializer_list<Qt::Key> keys) {
+  for (Qt::Key key : keys) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&memo, &press);
+  }
+}
+
+// The terminal page with the monitor's banner and a line typed into Memo1, then in 8-line mode
+// with more lines typed than it shows (the monitor scrolls within the eight).
+bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& folder) {
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  pages->setCurrentWidget(form.findChild<QWidget*>("TabSheet3"));
+  auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
+  TypeKeys(*memo, {Qt::Key_H, Qt::Key_E, Qt::Key_L, Qt::Key_P, Qt::Key_Return, Qt::Key_T, Qt::Key_E,
+                   Qt::Key_S, Qt::Key_T, Qt::Key_1});
+  form.Timer1Timer();
+  form.Timer1Timer();
+  bool ok = Save(form, folder, "terminal");
+  simulator.Sim().Console().SetEightLines(true);
+  for (Qt::Key digit : {Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7})
+    TypeKeys(*memo, {Qt::Key_Return, Qt::Key_L, Qt::Key_I, Qt::Key_N, Qt::Key_E, digit});
+  form.Timer1Timer();
+  ok &= Save(form, folder, "terminal_8_lines");
+  simulator.Sim().Console().SetEightLines(false);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +151,7 @@ int main(int argc, char** argv) {
     }
     ok &= SaveDacPage(form, *pages, *diagnostics, folder);
     ok &= SaveSensorPage(form, *pages, *diagnostics, folder);
+    ok &= SaveTerminalShots(form, simulator, folder);
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");
