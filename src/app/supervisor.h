@@ -28,6 +28,7 @@ class TSupervisor final : public TPageRegistry {
   void HoldPageChangesWhile(std::function<bool()> held) override {
     FHolds.push_back(std::move(held));
   }
+  bool FirmwareConnected() const override { return fw_state.connected; }
 
   // The handler of Timer1 (1000 ms).
   void Timer1Timer();

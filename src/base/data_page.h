@@ -58,6 +58,8 @@ class TPageRegistry {
   virtual void SetUpdatePage(TUpdatePage& page) = 0;
   // Page changes are refused while held() is true (a page whose own timer replaces the tick).
   virtual void HoldPageChangesWhile(std::function<bool()> held) = 0;
+  // fw_state.connected: what the tick last found; pages act on the module only while it holds.
+  virtual bool FirmwareConnected() const = 0;
 
  protected:
   ~TPageRegistry() = default;

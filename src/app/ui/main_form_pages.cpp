@@ -21,7 +21,7 @@ QWidget* TMainForm::BuildPages() {
 
   FConfigPages = new TConfigPages(*this, *PageControl1, *FImage, *this);
   FTerminalPages = new TTerminalPages(*this, *PageControl1);
-  FDiagPages = new TDiagPages(*this, *PageControl1, FShell);
+  FDiagPages = new TDiagPages(*this, *PageControl1, FShell, *this);
   FUpdatePages = new TUpdatePages(*this, *PageControl1, ServiceMode());
 
   // Only the user's switches run the handlers; ShowPage blocks them.
