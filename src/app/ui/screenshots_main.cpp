@@ -1,6 +1,10 @@
 // Renders the main window on every page and every dialog to PNG files, on the simulator,
 // so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -15,6 +19,7 @@
 #include "app/ui/select_intf_form.h"
 #include "config/ui/config_pages.h"
 #include "config/ui/ext_inputs_dialog.h"
+#include "sim/harness_model.h"
 
 namespace {
 
@@ -35,6 +40,40 @@ bool Save(QWidget& widget, const QDir& folder, const QString& name) {
   const QString path = folder.filePath(name + ".png");
   const bool ok = widget.grab().save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+  return ok;
+}
+
+// The diagnostics pages with live data: the peripheral bus sub-page after a few polls; the
+// input/output sub-page after a loop-back run of both words, the low one through a harness
+// with two crossed lines; the debug page. The test's waits run on a clock of their own.
+bool SaveDiagnostics(TMainForm& form, TSimulatorLinks& simulator, const QDir& folder) {
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
+  bool ok = true;
+  pages->setCurrentIndex(mpDiagnostics);
+  diagnostics->setCurrentIndex(dpPeripheralBus);
+  for (int i = 0; i < 3; ++i) form.Timer1Timer();
+  ok &= Save(form, folder, "diag_peripheral_bus");
+
+  diagnostics->setCurrentIndex(dpInOut);
+  simulator.Sim().FindModel<TLoopbackHarnessModel>()->wires[0].swaps = {{3, 5}};
+  form.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
+  form.findChild<QCheckBox*>("CheckBox2")->setChecked(true);
+  form.findChild<QComboBox*>("ComboBox11")->setCurrentIndex(1);
+  {
+    TFakeClock instant;
+    SetClock(&instant);
+    form.findChild<QPushButton*>("Button1")->click();
+    SetClock(nullptr);
+  }
+  form.findChild<QLineEdit*>("Edit18")->setText("17");
+  form.findChild<QLineEdit*>("Edit19")->setText("8");
+  form.Timer1Timer();
+  ok &= Save(form, folder, "diag_in_out_loopback");
+
+  pages->setCurrentIndex(mpDebug);
+  form.Timer1Timer();
+  ok &= Save(form, folder, "diag_debug");
   return ok;
 }
 
@@ -86,6 +125,7 @@ int main(int argc, char** argv) {
         ok &= Save(form, folder, QString("main_page%1").arg(i));
       }
     }
+    ok &= SaveDiagnostics(form, simulator, folder);
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");
