@@ -62,7 +62,7 @@ class MainFormFixture : public testing::Test {
     options.settingsPath = SettingsPath();
     options.dialogs = &dialogs;
     options.linkFactory = linkFactory ? linkFactory : links->Factory();
-    options.startTimer = false;
+    options.startTimer = startTimer;
     form = std::make_unique<TMainForm>(std::move(options));
     about = std::make_unique<TAboutForm>(form.get());
     select = std::make_unique<TSelectIntfForm>();
@@ -139,6 +139,8 @@ class MainFormFixture : public testing::Test {
   std::unique_ptr<TSelectIntfForm> select;
   std::function<void(TSelectIntfForm&)> onSelect;
   bool dialogShown = false;
+  // true: Timer1 runs as in the program (its 1000 ms are real time, so no test waits for it).
+  bool startTimer = false;
 };
 
 }  // namespace karvelm

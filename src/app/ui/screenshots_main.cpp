@@ -1,9 +1,11 @@
 // Renders the main window on every page and every dialog to PNG files, on the simulator,
 // so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -101,6 +103,39 @@ bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& 
   return ok;
 }
 
+// The diagnostics pages with live data: the peripheral bus sub-page after a few polls; the
+// input/output sub-page after a loop-back run of both words, the high one against an input
+// that no harness line feeds; the debug page. The test's waits run on a clock of their own.
+bool SaveDiagnostics(TMainForm& form, const QDir& folder) {
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
+  bool ok = true;
+  pages->setCurrentIndex(mpDiagnostics);
+  diagnostics->setCurrentIndex(dpPeripheralBus);
+  for (int i = 0; i < 3; ++i) form.Timer1Timer();
+  ok &= Save(form, folder, "diag_peripheral_bus");
+
+  diagnostics->setCurrentIndex(dpInOut);
+  form.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
+  form.findChild<QCheckBox*>("CheckBox2")->setChecked(true);
+  form.findChild<QComboBox*>("ComboBox11")->setCurrentIndex(2);  // 167606: no line fed back
+  {
+    TFakeClock instant;
+    SetClock(&instant);
+    form.findChild<QPushButton*>("Button1")->click();
+    SetClock(nullptr);
+  }
+  form.findChild<QLineEdit*>("Edit18")->setText("17");
+  form.findChild<QLineEdit*>("Edit19")->setText("8");
+  form.Timer1Timer();
+  ok &= Save(form, folder, "diag_in_out_loopback");
+
+  pages->setCurrentIndex(mpDebug);
+  form.Timer1Timer();
+  ok &= Save(form, folder, "diag_debug");
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +187,7 @@ int main(int argc, char** argv) {
     ok &= SaveDacPage(form, *pages, *diagnostics, folder);
     ok &= SaveSensorPage(form, *pages, *diagnostics, folder);
     ok &= SaveTerminalShots(form, simulator, folder);
+    ok &= SaveDiagnostics(form, folder);
     about.Label1Text(BaseTitle());
     ok &= Save(about, folder, "about");
     ok &= Save(select, folder, "select_interface");

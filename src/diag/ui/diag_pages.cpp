@@ -10,8 +10,27 @@
 #include "diag/sub_pages.h"
 #include "diag/ui/dac_sheet.h"
 #include "diag/ui/sensor_sheet.h"
+#include "diag/ui/bus_sheet.h"
+#include "diag/ui/debug_sheet.h"
+#include "diag/ui/in_out_sheet.h"
 
 namespace karvelm {
+
+namespace {
+
+// The sub-page tabs drawn as buttons, the selected one pressed.
+void UseButtonTabs(QTabWidget& control) {
+  control.setDocumentMode(true);
+  control.tabBar()->setExpanding(false);
+  control.tabBar()->setUsesScrollButtons(true);
+  control.tabBar()->setDrawBase(false);
+  control.tabBar()->setStyleSheet(
+      "QTabBar::tab { border: 1px solid palette(mid); border-radius: 3px; padding: 2px 4px;"
+      " margin: 2px 1px; background: palette(button); }"
+      "QTabBar::tab:selected { background: palette(midlight); border-color: palette(dark); }");
+}
+
+}  // namespace
 
 TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry,
                        TShellServices& services)
@@ -20,12 +39,15 @@ TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& regist
   column->setContentsMargins(0, 0, 0, 0);
   PageControl2 = new QTabWidget;
   PageControl2->setObjectName("PageControl2");
-  PageControl2->setDocumentMode(true);
   for (const TPageTab& tab : kDiagSubPages) AddSheet(*PageControl2, tab.name, tab.caption);
-  PageControl2->tabBar()->setExpanding(false);
-  PageControl2->tabBar()->setUsesScrollButtons(true);
+  UseButtonTabs(*PageControl2);
   UseSmallTabFace(*PageControl2);
   column->addWidget(PageControl2);
+
+  // One sheet a line.
+  FBusSheet = new TPeripheralBusSheet(FindSheet(*PageControl2, "TabSheet6"), registry);
+  FInOutSheet = new TInOutSheet(FindSheet(*PageControl2, "TabSheet7"), registry, services);
+  FDebugSheet = new TDebugSheet(FindSheet(pages, "TabSheet11"), registry, services);
 
   DACTimer = new QTimer(this);
   DACTimer->setObjectName("DACTimer");
