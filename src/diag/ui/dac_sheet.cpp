@@ -13,7 +13,7 @@
 
 #include "base/octal_text.h"
 #include "base/ui/guarded_connect.h"
-#include "base/ui/painting_clock.h"
+#include "base/ui/painting_waits.h"
 #include "diag/ui/timer_switch.h"
 
 namespace karvelm {

@@ -82,6 +82,7 @@ class DiagSheetsFixture : public ::testing::TestWithParam<TIntfType> {
     PageControl1->setObjectName("PageControl1");
     AddSheet(*PageControl1, "TabSheet1", "Параметры устройства");
     AddSheet(*PageControl1, "TabSheet5", "Диагностика");
+    AddSheet(*PageControl1, "TabSheet11", "Отладка");
     column->addWidget(PageControl1);
     pages = new TDiagPages(window, *PageControl1, registry, services);
     new TTabSwitchGuard(*PageControl1, [this] { return registry.Allowed(); });
