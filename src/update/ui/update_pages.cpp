@@ -18,6 +18,13 @@
 #include "update/module_update.h"
 #include "update/update_texts.h"
 
+#ifdef KARVELM_FIRMWARE_RESOURCES
+// Outside any namespace, as the resource's initialiser is declared there.
+static void InitFirmwareResources() {
+  Q_INIT_RESOURCE(firmware_images);
+}
+#endif
+
 namespace karvelm {
 
 namespace {
@@ -99,6 +106,7 @@ void UseCompactButton(QPushButton& button) {
 TImageResolver DesktopImageResolver(std::shared_ptr<TImageSource> firstImages) {
   TImageResolver resolver = DefaultImageResolver();
 #ifdef KARVELM_FIRMWARE_RESOURCES
+  InitFirmwareResources();
   resolver.Prepend(std::make_shared<TResourceImageSource>());
 #endif
   if (firstImages) resolver.Prepend(std::move(firstImages));
