@@ -25,4 +25,9 @@ TLinkFactory TSimulatorLinks::Factory() {
   };
 }
 
+std::shared_ptr<TImageSource> TSimulatorLinks::FirmwareImages() {
+  // Hook for the updater model's MakeSimImageSource() (src/sim/sim_images.h).
+  return nullptr;
+}
+
 }  // namespace karvelm

@@ -7,6 +7,7 @@
 
 #include "app/link_chooser.h"
 #include "sim/module_sim.h"
+#include "update/image_resolver.h"
 
 namespace karvelm {
 
@@ -23,6 +24,10 @@ class TSimulatorLinks {
   // harnesses wired, counters that move.
   void MakeLively();
   TLinkFactory Factory();
+  // The built-in firmware images the simulator mode updates with: the simulator's own, which
+  // the simulated module recognises. Empty until the simulator carries images of its own; the
+  // program then looks for them in its usual places.
+  std::shared_ptr<TImageSource> FirmwareImages();
 
  private:
   std::unique_ptr<TModuleSim> FSim;

@@ -63,6 +63,7 @@ class MainFormFixture : public testing::Test {
     options.dialogs = &dialogs;
     options.linkFactory = linkFactory ? linkFactory : links->Factory();
     options.startTimer = startTimer;
+    options.firmwareImages = firmwareImages;
     form = std::make_unique<TMainForm>(std::move(options));
     about = std::make_unique<TAboutForm>(form.get());
     select = std::make_unique<TSelectIntfForm>();
@@ -134,6 +135,8 @@ class MainFormFixture : public testing::Test {
   TScriptedDialogs dialogs;
   std::unique_ptr<TSimulatorLinks> links;
   TLinkFactory linkFactory;
+  std::shared_ptr<TImageSource> firmwareImages;  // the built-in images, asked first
+  bool startTimer = false;                       // Timer1 runs (tests that watch it)
   std::unique_ptr<TMainForm> form;
   std::unique_ptr<TAboutForm> about;
   std::unique_ptr<TSelectIntfForm> select;

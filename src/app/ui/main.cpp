@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     simulator = std::make_unique<TSimulatorLinks>();
     simulator->MakeLively();
     options.linkFactory = simulator->Factory();
+    options.firmwareImages = simulator->FirmwareImages();
   }
 
   int result = 0;

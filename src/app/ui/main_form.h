@@ -17,6 +17,7 @@
 #include "base/shell_services.h"
 #include "base/user_dialogs.h"
 #include "config/config_image.h"
+#include "update/image_resolver.h"
 
 class QAction;
 class QButtonGroup;
@@ -48,6 +49,8 @@ struct TMainFormOptions {
   TLinkFactory linkFactory;  // empty: the hardware links
   TSelectIntfForm* selectIntfForm = nullptr;
   TAboutForm* aboutForm = nullptr;
+  // Firmware images found before the program's own (the simulator's); may be empty.
+  std::shared_ptr<TImageSource> firmwareImages;
   // false in tests that drive Timer1Timer themselves.
   bool startTimer = true;
 };

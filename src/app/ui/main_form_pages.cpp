@@ -23,7 +23,16 @@ QWidget* TMainForm::BuildPages() {
   FTerminalPages = new TTerminalPages(*this, *PageControl1, FShell,
                                       [this] { return FShell.fw_state.connected; });
   FDiagPages = new TDiagPages(*this, *PageControl1, FShell, *this);
-  FUpdatePages = new TUpdatePages(*this, *PageControl1, ServiceMode());
+  FUpdatePages = new TUpdatePages(
+      *this, *PageControl1,
+      {FShell, *this,
+       [this] {
+         return TModuleVersions{FShell.fw_state.connected, FShell.fw_state.fw_ver,
+                                FShell.boot_state.connected, FShell.boot_state.fw_ver};
+       },
+       [this](bool raised) { FShell.up_flag = raised; },
+       [this](const std::string& path) { FShell.UpdateFileName = path; }, FOptions.firmwareImages,
+       ServiceMode()});
 
   // Only the user's switches run the handlers; ShowPage blocks them.
   ConnectGuarded(PageControl1, &QTabWidget::currentChanged, this, &TMainForm::PageControl1Change);

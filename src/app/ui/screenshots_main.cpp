@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -136,6 +138,66 @@ bool SaveDiagnostics(TMainForm& form, const QDir& folder) {
   return ok;
 }
 
+// The user's switch to the main page on the sheet of that name (its refresh runs).
+void ShowSheet(TMainForm& form, const char* sheet) {
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  pages->setCurrentWidget(pages->findChild<QWidget*>(sheet));
+}
+
+// The update page with every external-module row filled, one of them in its bootloader.
+bool SaveUpdatePageRows(TMainForm& form, TModuleSim& sim, const QDir& folder) {
+  uint32_t address = 0x30;
+  for (uint32_t type : {0u, 6u, 1u, 2u}) {
+    for (uint32_t index = 0; index < (type == 0 || type == 6 ? 4u : 2u); ++index) {
+      ExtModuleInfo& info = sim.ExtModules()[{type, index}];
+      const uint32_t version = address == 0x32 ? 0x010115B0 : 0x01011500;
+      if (info.NetAddress == 0) info = {address++, {}, version, 0};
+    }
+  }
+  ShowSheet(form, "TabSheet1");
+  ShowSheet(form, "TabSheet10");
+  return Save(form, folder, "update_page_rows");
+}
+
+// ProgressBar1 as a module update shows it, part way through.
+bool SaveUpdateProgress(TMainForm& form, const QDir& folder) {
+  auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
+  bar->setValue(42);
+  bar->show();
+  const bool ok = Save(form, folder, "update_page_progress");
+  bar->hide();
+  return ok;
+}
+
+// The version gate's warning over the update page it has just shown.
+bool SaveVersionGateWarning(TMainForm& form, const QDir& folder) {
+  QPixmap window = form.grab();
+  QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
+                  QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
+  box.show();
+  QCoreApplication::processEvents();
+  const QPixmap message = box.grab();
+  box.hide();
+  // The box framed with its caption, as a window manager would show it.
+  QPainter painter(&window);
+  const int title = 22;
+  const QRect frame((window.width() - message.width()) / 2,
+                    (window.height() - message.height() - title) / 2, message.width(),
+                    message.height() + title);
+  painter.fillRect(frame.adjusted(0, 0, 0, title - frame.height()), QColor(70, 90, 120));
+  painter.setPen(Qt::white);
+  painter.drawText(frame.adjusted(8, 0, 0, title - frame.height()), Qt::AlignVCenter,
+                   QString::fromUtf8(kOutdatedFirmwareCaption));
+  painter.drawPixmap(frame.left(), frame.top() + title, message);
+  painter.setPen(QColor(40, 40, 40));
+  painter.drawRect(frame.adjusted(0, 0, -1, -1));
+  painter.end();
+  const QString path = folder.filePath("update_version_gate.png");
+  const bool ok = window.save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -196,6 +258,9 @@ int main(int argc, char** argv) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
                     QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
     ok &= Save(box, folder, "message_outdated_firmware");
+    ok &= SaveUpdatePageRows(form, simulator.Sim(), folder);
+    ok &= SaveUpdateProgress(form, folder);
+    ok &= SaveVersionGateWarning(form, folder);
     form.close();
   }
   return ok ? 0 : 1;
