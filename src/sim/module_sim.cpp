@@ -23,6 +23,8 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FBusModel = &AddModel<TBusModel>();
   FStorageModel = &AddModel<TStorageModel>();
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
+  AddModel<TDacModel>(FConfig.dac);
+  AddModel<TSensorModel>(FConfig.sensors);
 }
 
 TBusMemory& TModuleSim::Bus() {
@@ -171,6 +173,8 @@ void TModuleSim::Restart(TSimProgram program) {
   FSilentUntil = ClockRef().NowMs() + static_cast<uint64_t>(std::max(FConfig.restartMs, 0));
   FQueue.clear();
   FDataSink = nullptr;
+  FPaused = false;
+  for (const auto& model : FModels) model->OnRestart(*this);
 }
 
 bool TModuleSim::Restarting() const {

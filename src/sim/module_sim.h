@@ -18,6 +18,8 @@
 #include "link/intf_type.h"
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
+#include "sim/dac_model.h"
+#include "sim/sensor_model.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_model.h"
 #include "sim/sim_storage.h"
@@ -36,6 +38,8 @@ struct TSimConfig {
   int restartMs = kSimDefaultRestartMs;  // silence after a switch between the programs
   uint16_t firmwareId = 0;  // identity of the firmware; 0 = FirmwareIdFor(the request's kind)
   TSimFaults faults;
+  TSimDacSetup dac;
+  TSimSensorSetup sensors;
 };
 
 // A packet ready for the link, with the sender of the request it answers.
@@ -95,6 +99,9 @@ class TModuleSim {
   void SetProgram(TSimProgram program) { FProgram = program; }
   TSimProgram Program() const { return FProgram; }
   bool Restarting() const;
+  // Between cmdPause and cmdResume; a restart ends the pause.
+  bool Paused() const { return FPaused; }
+  void SetPaused(bool paused) { FPaused = paused; }
   uint64_t SilentUntil() const { return FSilentUntil; }
 
   // Identity the running program gives to cmdIdentify on a link of the kind.
@@ -149,6 +156,7 @@ class TModuleSim {
   TClock* FClock;
   TSimProgram FProgram;
   uint64_t FSilentUntil = 0;
+  bool FPaused = false;
   int FHandled = 0;  // packets handed to a program (for silentAfter)
   int FAnswers = 0;  // answer packets produced (for dropEvery)
   int FDropped = 0;

@@ -37,6 +37,14 @@ void InstallProgramCommands(TModuleSim& sim) {
       VersionReply(s, r, OtherSide(s.Program()));
     });
   }
+  sim.SetHandler(spFirmware, cmdPause, [](TModuleSim& s, const TSimRequest& r) {
+    s.SetPaused(true);
+    s.Reply(r);
+  });
+  sim.SetHandler(spFirmware, cmdResume, [](TModuleSim& s, const TSimRequest& r) {
+    s.SetPaused(false);
+    s.Reply(r);
+  });
   // Both switches answer nothing: the module restarts at once.
   sim.SetHandler(spFirmware, cmdEnterLoader,
                  [](TModuleSim& s, const TSimRequest&) { s.Restart(spLoader); });
