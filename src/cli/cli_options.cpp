@@ -73,6 +73,18 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
         return "--format must be bin, lda or auto, not '" + value + "'";
       options.format = value;
       return std::nullopt;
+    case obPair: {
+      auto pair = ParseInteger(value, 0, 2);
+      if (!pair) return "--pair must be 0, 1 or 2, not '" + value + "'";
+      options.pair = static_cast<int>(*pair);
+      return std::nullopt;
+    }
+    case obNormal:
+      options.normal = value;
+      return std::nullopt;
+    case obAdditional:
+      options.additional = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -94,6 +106,12 @@ const std::vector<TOptionInfo>& Options() {
        "config write: the module keeps its bootloader for another write)"},
       {"--json", obJson, nullptr, "print one JSON object"},
       {"--format", obFormat, "bin|lda|auto", "how file page reads IMAGE (default auto)"},
+      {"--pair", obPair, "P",
+       "test count: output pair 0 (167624-167626), 1 (167630-167632, the\n"
+       "default) or 2 (167634-167636)"},
+      {"--normal", obNormal, "CHANNEL",
+       "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
+      {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

@@ -21,6 +21,10 @@ enum TOptionBit : unsigned {
   obJson = 1u << 6,
   obFormat = 1u << 7,
   obHelp = 1u << 8,
+  // The count test's output pair and channels.
+  obPair = 1u << 9,
+  obNormal = 1u << 10,
+  obAdditional = 1u << 11,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -47,6 +51,9 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  int pair = 1;        // 0..2: output words 167624 + 4 * pair and the next one
+  std::string normal;  // channel address texts as given; the command checks them
+  std::string additional;
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };
