@@ -33,6 +33,10 @@ karvelm identify --json
 karvelm bus write 177566 101
 karvelm bus read 177560 4
 karvelm bus read 177560 4 --json
+# The DAC board and the position-sensor harness.
+karvelm dac correct 3 +
+karvelm dac show --json
+karvelm test count --normal 167700 --additional 167704
 # A configuration backup through the bootloader and back, and its settings offline.
 karvelm config read 1 "$work/backup.bin" --restart
 karvelm file show "$work/backup.bin"
