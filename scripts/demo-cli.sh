@@ -39,6 +39,10 @@ karvelm bus read 177560 4 --json
 karvelm keys $'run/7\n'
 karvelm screen
 karvelm screen --json
+# The DAC board and the position-sensor harness.
+karvelm dac correct 3 +
+karvelm dac show --json
+karvelm test count --normal 167700 --additional 167704
 # A configuration backup through the bootloader and back, and its settings offline.
 karvelm config read 1 "$work/backup.bin" --restart
 karvelm file show "$work/backup.bin"

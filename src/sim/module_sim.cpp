@@ -26,6 +26,8 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
   FConsoleModel = &AddModel<TConsoleModel>();
   AddModel<TLoopbackHarnessModel>();
+  AddModel<TDacModel>(FConfig.dac);
+  AddModel<TSensorModel>(FConfig.sensors);
 }
 
 TBusMemory& TModuleSim::Bus() {
@@ -315,6 +317,8 @@ void TModuleSim::Restart(TSimProgram program) {
   FSilentUntil = ClockRef().NowMs() + static_cast<uint64_t>(std::max(FConfig.restartMs, 0));
   FQueue.clear();
   FDataSink = nullptr;
+  FPaused = false;
+  for (const auto& model : FModels) model->OnRestart(*this);
   if (FOnRestart) FOnRestart();
 }
 
