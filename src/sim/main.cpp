@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_images.h"
 #include "sim/sim_options.h"
 #include "sim/udp_server.h"
 
@@ -45,7 +46,13 @@ int main(int argc, char** argv) {
     };
 
   try {
+    if (!commandLine.updater.imagesFolder.empty() &&
+        !WriteSimImages(commandLine.updater.imagesFolder, error)) {
+      std::fprintf(stderr, "karvelm-sim: %s\n", error.c_str());
+      return 1;
+    }
     TSimUdpServer server(commandLine.config, commandLine.server);
+    server.WithSim([&](TModuleSim& sim) { ApplyUpdaterSetup(sim, commandLine.updater); });
     runningServer = &server;
     InstallStopHandlers();
     std::printf("karvelm-sim listening on %s:%u\n", server.Address().c_str(),

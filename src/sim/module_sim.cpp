@@ -9,6 +9,7 @@
 #include "sim/program_commands.h"
 #include "sim/sim_codec.h"
 #include "sim/storage_model.h"
+#include "sim/updater_model.h"
 
 namespace karvelm {
 
@@ -23,6 +24,7 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FBusModel = &AddModel<TBusModel>();
   FStorageModel = &AddModel<TStorageModel>();
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
+  AddModel<TUpdaterModel>();
 }
 
 TBusMemory& TModuleSim::Bus() {

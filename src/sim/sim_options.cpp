@@ -91,9 +91,28 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
          return true;
        }},
       {"--lose-write-ack", count(faults.loseDataAckAt, 1)},
+      // Firmware updates.
+      {"--bosi-version", version(out.updater.bosiVersion)},
+      {"--panel-version", version(out.updater.panelVersion)},
+      {"--update-ready",
+       [&](const std::string& v) {
+         static const std::map<std::string, TSimReadiness> kReadiness = {
+             {"now", srAtOnce}, {"second", srAtSecond}, {"never", srNever}};
+         const auto found = kReadiness.find(v);
+         if (found == kReadiness.end()) return false;
+         out.updater.readiness = found->second;
+         return true;
+       }},
+      {"--update-busy", count(out.updater.busyPolls, 0)},
+      {"--write-images",
+       [&](const std::string& v) {
+         out.updater.imagesFolder = v;
+         return !v.empty();
+       }},
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
+      {"--old-firmware", [&] { out.config.firmwareVersion = kSimOldFirmwareVersion; }},
       {"--stale-first", [&] { faults.staleFirst = kSimAlways; }},
       {"--bad-checksum", [&] { faults.badChecksum = kSimAlways; }},
       {"--bad-length", [&] { faults.badLength = kSimAlways; }},
@@ -156,6 +175,17 @@ std::string SimUsage() {
          "  --bootloader-version HEX bootloader version word (default 01000500)\n"
          "  --generation old|new     firmware identity 0x3B05 (old) or 0x3B07 (new, default)\n"
          "  --restart-ms N           silence after switching programs (default 300)\n"
+         "\n"
+         "Firmware updates:\n"
+         "  --old-firmware           firmware 2.0.21., older than the desktop program accepts\n"
+         "  --bosi-version HEX       BOSI link version, first-generation links only (default\n"
+         "                           02030000; 0 = no BOSI link)\n"
+         "  --panel-version HEX      control panel version (default 01080000; 0 = no panel)\n"
+         "  --update-ready now|second|never\n"
+         "                           when a prepared accessory reports ready (default now)\n"
+         "  --update-busy N          status polls answered \"not ready\" after each piece\n"
+         "  --write-images DIR       write the simulator's firmware images into DIR under the\n"
+         "                           built-in names; the module recognises them\n"
          "\n"
          "Faults:\n"
          "  --drop N                 lose the next N answers\n"

@@ -6,12 +6,14 @@
 
 #include "sim/module_sim.h"
 #include "sim/udp_server.h"
+#include "sim/updater_model.h"
 
 namespace karvelm {
 
 struct TSimCommandLine {
   TSimConfig config;
   TSimServerOptions server;  // log is left to the program
+  TSimUpdaterSetup updater;
   bool verbose = false;
   bool quiet = false;
   bool help = false;
