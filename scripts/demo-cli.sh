@@ -32,6 +32,7 @@ echo "Module simulator on 127.0.0.1:$port"
 echo
 karvelm identify
 karvelm identify --json
+karvelm versions
 karvelm bus write 177566 101
 karvelm bus read 177560 4
 karvelm bus read 177560 4 --json

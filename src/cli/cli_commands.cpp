@@ -7,6 +7,7 @@
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
+#include "cli/update_commands_cli.h"
 
 namespace karvelm::cli {
 
@@ -38,8 +39,15 @@ const std::vector<TCommandRow>& CommandRows() {
        "config read 1|2 FILE", "read a stored configuration into FILE"},
       {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config write 1|2 FILE", "write FILE into a stored configuration"},
-      {"firmware", "update", nullptr, pnEnterLoader, kModule | obWait | obRestart,
-       "firmware update IMAGE", "update the module firmware"},
+      // Firmware updates.
+      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader, kModule | obWait | obRestart,
+       "firmware update IMAGE", "update the module firmware from an image file (sent unchanged)"},
+      {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
+       "firmware versions of the module and its accessories,\nand those this program carries"},
+      {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule,
+       "accessory update TARGET IMAGE",
+       "update an accessory through the running module:\nTARGET bosi | panel-karvel | "
+       "panel-torsen | ext:ADDRESS (hex)"},
       {"screen", nullptr, MakeScreenCommand, pnFirmware, kModule, "screen",
        "the console screen once (16 or 8 lines of 32 characters)"},
       {"keys", nullptr, MakeKeysCommand, pnFirmware, kModule, "keys TEXT",

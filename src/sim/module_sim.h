@@ -193,11 +193,13 @@ class TModuleSim {
   void Dispatch(const TSimRequest& request);
   void Enqueue(TSimPacket packet);
   // The rule of a command as the running program knows it, else as the other knows it.
-  TSimCommandRule RuleFor(uint8_t code) const;
+  TSimCommandRule RuleFor(uint8_t code, TSimProgram program) const;
   // The answer to a request the module refuses: a failure in the report the link awaits.
   void RefuseRequest(const TSimRequest& request);
   // Sets the numbers that may follow a framed packet from the answers it got.
-  void FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered);
+  // program: the one the request reached; its handler may have switched to the other.
+  void FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered,
+                      TSimProgram program);
 
   TSimConfig FConfig;
   TClock* FClock;

@@ -220,10 +220,29 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
       {"--lose-counts", count(out.config.sensors.lostCounts, 0)},
       {"--also-counts",
        [&](const std::string& v) { return ParseSensorChannel(v, out.config.sensors.alsoCounts); }},
+      // Firmware updates.
+      {"--bosi-version", version(out.updater.bosiVersion)},
+      {"--panel-version", version(out.updater.panelVersion)},
+      {"--update-ready",
+       [&](const std::string& v) {
+         static const std::map<std::string, TSimReadiness> kReadiness = {
+             {"now", srAtOnce}, {"second", srAtSecond}, {"never", srNever}};
+         const auto found = kReadiness.find(v);
+         if (found == kReadiness.end()) return false;
+         out.updater.readiness = found->second;
+         return true;
+       }},
+      {"--update-busy", count(out.updater.busyPolls, 0)},
+      {"--write-images",
+       [&](const std::string& v) {
+         out.updater.imagesFolder = v;
+         return !v.empty();
+       }},
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
       {"--lenient", [&] { out.config.strict = false; }},
+      {"--old-firmware", [&] { out.config.firmwareVersion = kSimOldFirmwareVersion; }},
       {"--stale-first", [&] { faults.staleFirst = kSimAlways; }},
       {"--bad-checksum", [&] { faults.badChecksum = kSimAlways; }},
       {"--bad-length", [&] { faults.badLength = kSimAlways; }},
@@ -314,6 +333,17 @@ std::string SimUsage() {
          "  --no-harness             loop-back harness unplugged: the inputs read all ones\n"
          "  --harness-open IN:BIT    the harness line to bit BIT of input word IN (octal) is open\n"
          "  --harness-swap IN:A:B    the harness lines to bits A and B of input word IN crossed\n"
+         "\n"
+         "Firmware updates:\n"
+         "  --old-firmware           firmware 2.0.21., older than the desktop program accepts\n"
+         "  --bosi-version HEX       BOSI link version, first-generation links only (default\n"
+         "                           02030000; 0 = no BOSI link)\n"
+         "  --panel-version HEX      control panel version (default 01080000; 0 = no panel)\n"
+         "  --update-ready now|second|never\n"
+         "                           when a prepared accessory reports ready (default now)\n"
+         "  --update-busy N          status polls answered \"not ready\" after each piece\n"
+         "  --write-images DIR       write the simulator's firmware images into DIR under the\n"
+         "                           built-in names; the module recognises them\n"
          "\n"
          "Faults:\n"
          "  --drop N                 lose the next N answers\n"
