@@ -32,6 +32,7 @@ echo "Module simulator on 127.0.0.1:$port"
 echo
 karvelm identify
 karvelm identify --json
+karvelm versions
 karvelm bus write 177566 101
 karvelm bus read 177560 4
 karvelm bus read 177560 4 --json
@@ -39,6 +40,10 @@ karvelm bus read 177560 4 --json
 karvelm keys $'run/7\n'
 karvelm screen
 karvelm screen --json
+# The DAC board and the position-sensor harness.
+karvelm dac correct 3 +
+karvelm dac show --json
+karvelm test count --normal 167700 --additional 167704
 # A configuration backup through the bootloader and back, and its settings offline.
 karvelm config read 1 "$work/backup.bin" --restart
 karvelm file show "$work/backup.bin"

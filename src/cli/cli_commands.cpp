@@ -2,10 +2,12 @@
 
 #include "cli/config_commands_cli.h"
 #include "cli/console_commands_cli.h"
+#include "cli/dac_sensor_commands_cli.h"
 #include "cli/diag_commands_cli.h"
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
+#include "cli/update_commands_cli.h"
 
 namespace karvelm::cli {
 
@@ -37,8 +39,15 @@ const std::vector<TCommandRow>& CommandRows() {
        "config read 1|2 FILE", "read a stored configuration into FILE"},
       {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config write 1|2 FILE", "write FILE into a stored configuration"},
-      {"firmware", "update", nullptr, pnEnterLoader, kModule | obWait | obRestart,
-       "firmware update IMAGE", "update the module firmware"},
+      // Firmware updates.
+      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader, kModule | obWait | obRestart,
+       "firmware update IMAGE", "update the module firmware from an image file (sent unchanged)"},
+      {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
+       "firmware versions of the module and its accessories,\nand those this program carries"},
+      {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule,
+       "accessory update TARGET IMAGE",
+       "update an accessory through the running module:\nTARGET bosi | panel-karvel | "
+       "panel-torsen | ext:ADDRESS (hex)"},
       {"screen", nullptr, MakeScreenCommand, pnFirmware, kModule, "screen",
        "the console screen once (16 or 8 lines of 32 characters)"},
       {"keys", nullptr, MakeKeysCommand, pnFirmware, kModule, "keys TEXT",
@@ -48,6 +57,23 @@ const std::vector<TCommandRow>& CommandRows() {
       {"terminal", nullptr, MakeTerminalCommand, pnFirmware, kLinkOptions | obInterval,
        "terminal [--interval SECONDS]",
        "live console screen in this terminal; keys go to the module,\nCtrl-] quits"},
+      {"test", "count", MakeTestCountCommand, pnFirmware,
+       kModule | obPair | obNormal | obAdditional,
+       "test count [--pair P] [--normal CHANNEL] [--additional CHANNEL]",
+       "count test of position-sensor channels (octal, 167700, 167704, ...,\n167734)"},
+      {"dac", "show", MakeDacShowCommand, pnFirmware, kModule, "dac show",
+       "the eight DAC registers and the corrections"},
+      {"dac", "set", MakeDacSetCommand, pnFirmware, kModule, "dac set CHANNEL VALUE",
+       "write a DAC register (channel 1..8, value octal)"},
+      {"dac", "correct", MakeDacCorrectCommand, pnFirmware, kModule, "dac correct CHANNEL +|-|0",
+       "one calibration step on channel 1..8"},
+      {"dac", "save", MakeDacSaveCommand, pnFirmware, kModule, "dac save",
+       "store the corrections in the module"},
+      {"dac", "sawtooth", MakeDacSawtoothCommand, pnFirmware, kModule,
+       "dac sawtooth CHANNEL SECONDS",
+       "drive channel 1..8 with the sawtooth for SECONDS (1..3600), then stop"},
+      {"sensors", nullptr, MakeSensorsCommand, pnFirmware, kModule, "sensors",
+       "the eight position counters"},
       {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
        "save the configuration file of the initial image"},
       {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",

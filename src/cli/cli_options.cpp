@@ -94,6 +94,12 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
     case obHigh:
       options.high = value;
       return std::nullopt;
+    case obNormal:
+      options.normal = value;
+      return std::nullopt;
+    case obAdditional:
+      options.additional = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -121,6 +127,9 @@ const std::vector<TOptionInfo>& Options() {
        "(default), 2 167634-167636"},
       {"--low", obLow, "INPUT", "input word (octal) tested against the low output word"},
       {"--high", obHigh, "INPUT", "input word (octal) tested against the high output word"},
+      {"--normal", obNormal, "CHANNEL",
+       "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
+      {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

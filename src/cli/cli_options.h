@@ -22,9 +22,12 @@ enum TOptionBit : unsigned {
   obFormat = 1u << 7,
   obHelp = 1u << 8,
   obInterval = 1u << 9,
-  obPair = 1u << 10,
+  obPair = 1u << 10,  // output pair of the board tests
   obLow = 1u << 11,
   obHigh = 1u << 12,
+  // The count test's channels.
+  obNormal = 1u << 13,
+  obAdditional = 1u << 14,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -51,10 +54,12 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
-  double intervalSeconds = 1;      // terminal refresh
+  double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
   std::string low;  // input words of the loop-back test, octal as given; empty: not tested
   std::string high;
+  std::string normal;  // count test channel address texts as given; the command checks them
+  std::string additional;
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

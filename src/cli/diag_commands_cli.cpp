@@ -6,9 +6,9 @@
 #include <array>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
-#include <string>
 #include <vector>
 
 #include "base/octal_text.h"

@@ -95,6 +95,7 @@ uint16_t TDacPage::AcceptedValue(int tag) const {
 
 bool TDacPage::CorrectionStep(int channel, TDacStep step, bool firmwareConnected,
                               const TTimerSwitch& timer1) {
+  FLastTransferOk = false;
   if (!ValidChannel(channel) || !firmwareConnected || !FirmwareAnswers()) return false;
   if (timer1) timer1(false);
   int32_t& value = FRecords.DacCorrections[static_cast<size_t>(channel)];
@@ -106,15 +107,16 @@ bool TDacPage::CorrectionStep(int channel, TDacStep step, bool firmwareConnected
     value = static_cast<int32_t>(bits - 1);
   else
     value = 0;
-  WriteDacCorrections(FRecords.DacCorrections);
+  FLastTransferOk = WriteDacCorrections(FRecords.DacCorrections);
   if (timer1) timer1(true);
   return true;
 }
 
 bool TDacPage::Store(bool firmwareConnected, const TTimerSwitch& timer1) {
+  FLastTransferOk = false;
   if (!firmwareConnected || !FirmwareAnswers()) return false;
   if (timer1) timer1(false);
-  SaveDacCorrection();
+  FLastTransferOk = SaveDacCorrection();
   if (timer1) timer1(true);
   return true;
 }

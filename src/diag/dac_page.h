@@ -93,6 +93,10 @@ class TDacPage {
   // module answered the check.
   bool Store(bool firmwareConnected, const TTimerSwitch& timer1 = {});
 
+  // Whether every transfer of the last correction step or store was acknowledged; the page
+  // does not report it, the command-line tool does.
+  bool LastTransferOk() const { return FLastTransferOk; }
+
   TDiagRecords& Records() { return FRecords; }
 
  private:
@@ -100,6 +104,7 @@ class TDacPage {
   std::array<uint16_t, kDacRegisterWords> temp_dac_data{};
   std::array<std::string, kDacRegisterWords> FRegisterTexts;
   std::array<std::string, kDacRegisterWords> FCorrectionTexts;
+  bool FLastTransferOk = false;
 };
 
 }  // namespace karvelm

@@ -33,6 +33,9 @@ class TBusMemory {
 
   // A later hook covering the same address wins.
   void AddHook(TBusHook hook);
+  // The hook in force at the address, or nullptr; a hook laid over another copies it to
+  // pass on what it does not handle itself.
+  const TBusHook* HookAt(uint16_t address) const { return HookFor(address); }
   void ClearHooks() { FHooks.clear(); }
 
  private:

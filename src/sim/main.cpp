@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_images.h"
 #include "sim/sim_options.h"
 #include "sim/udp_server.h"
 
@@ -44,8 +45,16 @@ int main(int argc, char** argv) {
   if (!commandLine.quiet) commandLine.server.logViolation = toStderr;
 
   try {
+    if (!commandLine.updater.imagesFolder.empty() &&
+        !WriteSimImages(commandLine.updater.imagesFolder, error)) {
+      std::fprintf(stderr, "karvelm-sim: %s\n", error.c_str());
+      return 1;
+    }
     TSimUdpServer server(commandLine.config, commandLine.server);
-    server.WithSim([&](TModuleSim& sim) { ApplyPeripheralSetup(sim, commandLine.peripherals); });
+    server.WithSim([&](TModuleSim& sim) {
+      ApplyPeripheralSetup(sim, commandLine.peripherals);
+      ApplyUpdaterSetup(sim, commandLine.updater);
+    });
     runningServer = &server;
     InstallStopHandlers();
     std::printf("karvelm-sim listening on %s:%u\n", server.Address().c_str(),

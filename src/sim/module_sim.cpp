@@ -10,6 +10,7 @@
 #include "sim/program_commands.h"
 #include "sim/sim_codec.h"
 #include "sim/storage_model.h"
+#include "sim/updater_model.h"
 
 namespace karvelm {
 
@@ -26,6 +27,9 @@ TModuleSim::TModuleSim(TSimConfig config, TClock* clock)
   FPeripheralModel = &AddModel<TPeripheralBusModel>();
   FConsoleModel = &AddModel<TConsoleModel>();
   AddModel<TLoopbackHarnessModel>();
+  AddModel<TDacModel>(FConfig.dac);
+  AddModel<TSensorModel>(FConfig.sensors);
+  AddModel<TUpdaterModel>();
 }
 
 TBusMemory& TModuleSim::Bus() {
@@ -64,7 +68,7 @@ bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_
     // Unanswered; what the link numbers next follows from the packet, if it can be read.
     TSimRequest unanswered;
     if (IsFramedKind(kind) && DecodeSimPacket(kind, bytes, size, false, unanswered))
-      FollowSequence(unanswered, FSent.size(), false);
+      FollowSequence(unanswered, FSent.size(), false, FProgram);
     else
       FSequences.Forget(origin);
     return true;
@@ -97,7 +101,7 @@ bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_
       keep();
       const size_t sentBefore = FSent.size();
       RefuseRequest(request);
-      FollowSequence(request, sentBefore, true);
+      FollowSequence(request, sentBefore, true, FProgram);
       return true;
     }
   }
@@ -105,8 +109,9 @@ bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_
   keep();
   ++FHandled;
   const size_t sentBefore = FSent.size();
+  const TSimProgram program = FProgram;
   Dispatch(request);
-  if (IsFramedKind(kind)) FollowSequence(request, sentBefore, true);
+  if (IsFramedKind(kind)) FollowSequence(request, sentBefore, true, program);
   return true;
 }
 
@@ -134,22 +139,23 @@ bool TModuleSim::Refuse(const TSimRequest& request, std::string text) {
   return FConfig.strict;
 }
 
-TSimCommandRule TModuleSim::RuleFor(uint8_t code) const {
-  auto it = FHandlers.find({FProgram, code});
+TSimCommandRule TModuleSim::RuleFor(uint8_t code, TSimProgram program) const {
+  auto it = FHandlers.find({program, code});
   if (it == FHandlers.end())
-    it = FHandlers.find({FProgram == spLoader ? spFirmware : spLoader, code});
+    it = FHandlers.find({program == spLoader ? spFirmware : spLoader, code});
   return it == FHandlers.end() ? TSimCommandRule{} : it->second.rule;
 }
 
 void TModuleSim::RefuseRequest(const TSimRequest& request) {
-  if (request.type == kSimTypeReply && RuleFor(request.code).answer == saData)
+  if (request.type == kSimTypeReply && RuleFor(request.code, FProgram).answer == saData)
     return FailData(request);
   Fail(request);
 }
 
-void TModuleSim::FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered) {
+void TModuleSim::FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered,
+                                TSimProgram program) {
   const bool data = request.type == kSimTypeData;
-  const TSimAnswer answer = data ? saReply : RuleFor(request.code).answer;
+  const TSimAnswer answer = data ? saReply : RuleFor(request.code, program).answer;
   // On itHID_NEW the link reads a reply or a data packet by its report ID; a packet of the
   // other type stays unread. Data packets are acknowledged by replies.
   const uint8_t awaited = !data && answer == saData ? kSimTypeData : kSimTypeReply;
@@ -315,6 +321,8 @@ void TModuleSim::Restart(TSimProgram program) {
   FSilentUntil = ClockRef().NowMs() + static_cast<uint64_t>(std::max(FConfig.restartMs, 0));
   FQueue.clear();
   FDataSink = nullptr;
+  FPaused = false;
+  for (const auto& model : FModels) model->OnRestart(*this);
   if (FOnRestart) FOnRestart();
 }
 

@@ -18,7 +18,9 @@
 #include "link/intf_type.h"
 #include "link/module_records.h"
 #include "sim/bus_memory.h"
+#include "sim/dac_model.h"
 #include "sim/protocol_checks.h"
+#include "sim/sensor_model.h"
 #include "sim/sim_console.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_model.h"
@@ -44,6 +46,8 @@ struct TSimConfig {
   // module's re-enumeration does: writes and reads fail and the link is not connected.
   bool usbLeavesBusOnRestart = false;
   TSimFaults faults;
+  TSimDacSetup dac;
+  TSimSensorSetup sensors;
 };
 
 // A packet ready for the link, with the sender of the request it answers.
@@ -111,6 +115,9 @@ class TModuleSim {
   void SetProgram(TSimProgram program) { FProgram = program; }
   TSimProgram Program() const { return FProgram; }
   bool Restarting() const;
+  // Between cmdPause and cmdResume; a restart ends the pause.
+  bool Paused() const { return FPaused; }
+  void SetPaused(bool paused) { FPaused = paused; }
   uint64_t SilentUntil() const { return FSilentUntil; }
 
   // Identity the running program gives to cmdIdentify on a link of the kind.
@@ -186,16 +193,19 @@ class TModuleSim {
   void Dispatch(const TSimRequest& request);
   void Enqueue(TSimPacket packet);
   // The rule of a command as the running program knows it, else as the other knows it.
-  TSimCommandRule RuleFor(uint8_t code) const;
+  TSimCommandRule RuleFor(uint8_t code, TSimProgram program) const;
   // The answer to a request the module refuses: a failure in the report the link awaits.
   void RefuseRequest(const TSimRequest& request);
   // Sets the numbers that may follow a framed packet from the answers it got.
-  void FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered);
+  // program: the one the request reached; its handler may have switched to the other.
+  void FollowSequence(const TSimRequest& request, size_t sentBefore, bool answered,
+                      TSimProgram program);
 
   TSimConfig FConfig;
   TClock* FClock;
   TSimProgram FProgram;
   uint64_t FSilentUntil = 0;
+  bool FPaused = false;
   int FHandled = 0;  // packets handed to a program (for silentAfter)
   int FAnswers = 0;  // answer packets produced (for dropEvery)
   int FDropped = 0;

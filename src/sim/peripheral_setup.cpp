@@ -1,7 +1,9 @@
 #include "sim/peripheral_setup.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "sim/dac_model.h"
 #include "sim/module_sim.h"
 
 namespace karvelm {
@@ -43,6 +45,10 @@ bool ParseHex(const std::string& text, uint64_t max, uint64_t& value) {
 
 constexpr uint32_t kExtModuleFirmware = 0x01011500;  // 1.1.21.
 
+TSimExtModuleSetup DacModule(uint16_t mask) {
+  return Module(kSimDacModuleType, 0, 0x1A, kExtModuleFirmware, mask, {77345, 12, 0}, {25, 0, 0});
+}
+
 }  // namespace
 
 std::array<uint8_t, 16> SimRegisterMap(uint16_t mask) {
@@ -62,7 +68,7 @@ TSimPeripheralSetup LivelySetup() {
   setup.modules = {
       Module(0, 0, 0x0A, kExtModuleFirmware, 0x303E, {120400, 3, 1}, {25, 0, 0}),
       Module(1, 0, 0x14, kExtModuleFirmware, 0xC000, {98010, 0, 0}, {25, 1, 0}),
-      Module(2, 0, 0x1A, kExtModuleFirmware, 0x00FF, {77345, 12, 0}, {25, 0, 0}),
+      DacModule(0x00FF),
       Module(3, 0, 0x1E, 0x01011400, 0x00FF, {65012, 0, 4}, {25, 0, 1}),
       Module(4, 0, 0x22, 0x010000B0, 0x0000, {310, 41, 0}, {0, 1, 0}),
   };
@@ -88,6 +94,21 @@ void ApplyPeripheralSetup(TModuleSim& sim, const TSimPeripheralSetup& setup) {
   }
   for (uint16_t address = kSimFirstInputWord; address <= kSimLastInputWord; address += 2)
     sim.Bus().Poke(address, 0xFFFF);
+}
+
+void SetSimDacChannels(TSimPeripheralSetup& setup, int channels) {
+  const uint16_t mask = static_cast<uint16_t>((1u << std::clamp(channels, 0, kSimDacChannels)) - 1);
+  auto& modules = setup.modules;
+  auto dac = std::find_if(modules.begin(), modules.end(), [](const TSimExtModuleSetup& m) {
+    return m.type == kSimDacModuleType && m.index == 0;
+  });
+  if (mask == 0) {
+    if (dac != modules.end()) modules.erase(dac);
+  } else if (dac != modules.end()) {
+    dac->info.RegisterMap = SimRegisterMap(mask);
+  } else {
+    modules.push_back(DacModule(mask));
+  }
 }
 
 bool ParseSimExtModule(const std::string& text, TSimExtModuleSetup& module) {

@@ -43,6 +43,10 @@ std::array<uint8_t, 16> SimRegisterMap(uint16_t mask);
 // The input-only board words start at all ones: lines with nothing driving them float high.
 void ApplyPeripheralSetup(TModuleSim& sim, const TSimPeripheralSetup& setup);
 
+// Channels 1..channels served by the RK-130M at type 2 index 0, which the DAC corrections
+// need; 0 takes it off the bus. A setup without one gets the lively one's.
+void SetSimDacChannels(TSimPeripheralSetup& setup, int channels);
+
 // "TYPE:INDEX:ADDRESS[:VERSION[:MASK]]", ADDRESS, VERSION and MASK in hexadecimal; the
 // module gets counters that move. False when the text does not fit.
 bool ParseSimExtModule(const std::string& text, TSimExtModuleSetup& module);

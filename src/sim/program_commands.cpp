@@ -40,6 +40,22 @@ void InstallProgramCommands(TModuleSim& sim) {
         [](TModuleSim& s, const TSimRequest& r) { VersionReply(s, r, OtherSide(s.Program())); },
         query);
   }
+  // The pause holds the module's own work while the DAC corrections change or an accessory
+  // is updated; a restart ends it.
+  sim.SetHandler(
+      spFirmware, cmdPause,
+      [](TModuleSim& s, const TSimRequest& r) {
+        s.SetPaused(true);
+        s.Reply(r);
+      },
+      query);
+  sim.SetHandler(
+      spFirmware, cmdResume,
+      [](TModuleSim& s, const TSimRequest& r) {
+        s.SetPaused(false);
+        s.Reply(r);
+      },
+      query);
   // Both switches answer nothing: the module restarts at once.
   const TSimCommandRule unanswered{{0}, saNone};
   sim.SetHandler(

@@ -12,6 +12,8 @@ class TSimModel {
   virtual ~TSimModel() = default;
   // Called once, when the module adds the model; the model outlives its handlers.
   virtual void Install(TModuleSim& sim) = 0;
+  // Called when the module switches programs; what the model does not keep is lost then.
+  virtual void OnRestart(TModuleSim&) {}
 };
 
 }  // namespace karvelm

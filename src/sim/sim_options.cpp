@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace karvelm {
@@ -41,6 +42,59 @@ bool ParseHarnessLine(const std::string& text, int lines, TSimPeripheralSetup& s
     uint64_t bit = 0;
     if (!ParseUnsigned(parts[static_cast<size_t>(i) + 1], 10, 15, bit)) return false;
     bits[i] = static_cast<int>(bit);
+  }
+  return true;
+}
+
+// A counter channel by its octal address 167700, 167704, ... 167734.
+bool ParseSensorChannel(const std::string& text, int& channel) {
+  uint64_t address = 0;
+  if (!ParseUnsigned(text, 8, 0xFFFF, address) || address < kSimSensorBase ||
+      (address - kSimSensorBase) % 4 != 0 || address >= kSimSensorBase + 4u * kSimSensorChannels)
+    return false;
+  channel = static_cast<int>((address - kSimSensorBase) / 4);
+  return true;
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
+    items.push_back(text.substr(start, comma - start));
+  items.push_back(text.substr(start));
+  return items;
+}
+
+// "none", or OUTPUT=CHANNEL pairs of octal addresses separated by commas.
+bool ParseHarnesses(const std::string& text, std::vector<TSimHarness>& harnesses) {
+  std::vector<TSimHarness> parsed;
+  if (text != "none") {
+    for (const std::string& item : SplitList(text)) {
+      const size_t eq = item.find('=');
+      uint64_t output = 0;
+      TSimHarness harness;
+      if (eq == std::string::npos || !ParseUnsigned(item.substr(0, eq), 8, 0xFFFF, output) ||
+          output < kSimOutputBase || (output & 1) ||
+          output >= kSimOutputBase + 2u * kSimOutputWords ||
+          !ParseSensorChannel(item.substr(eq + 1), harness.channel))
+        return false;
+      harness.output = static_cast<uint16_t>(output);
+      parsed.push_back(harness);
+    }
+  }
+  harnesses = std::move(parsed);
+  return true;
+}
+
+// Eight signed decimal values separated by commas.
+bool ParseCorrections(const std::string& text, std::array<int32_t, kSimDacChannels>& values) {
+  const std::vector<std::string> items = SplitList(text);
+  if (items.size() != values.size()) return false;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string& item = items[i];
+    const char* end = item.data() + item.size();
+    auto [ptr, ec] = std::from_chars(item.data(), end, values[i]);
+    if (item.empty() || ec != std::errc() || ptr != end) return false;
   }
   return true;
 }
@@ -145,14 +199,58 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
          wire->swaps.emplace_back(bits[0], bits[1]);
          return true;
        }},
+      {"--dac-channels",
+       [&](const std::string& v) {
+         uint64_t n = 0;
+         if (!ParseUnsigned(v, 10, kSimDacChannels, n)) return false;
+         SetSimDacChannels(out.peripherals, static_cast<int>(n));
+         return true;
+       }},
+      {"--dac-corrections",
+       [&](const std::string& v) { return ParseCorrections(v, out.config.dac.stored); }},
+      {"--harness",
+       [&](const std::string& v) { return ParseHarnesses(v, out.config.sensors.harnesses); }},
+      {"--start-count",
+       [&](const std::string& v) {
+         uint64_t n = 0;
+         if (!ParseUnsigned(v, 10, kSimCountModulus - 1, n)) return false;
+         out.config.sensors.startCount = static_cast<int>(n);
+         return true;
+       }},
+      {"--lose-counts", count(out.config.sensors.lostCounts, 0)},
+      {"--also-counts",
+       [&](const std::string& v) { return ParseSensorChannel(v, out.config.sensors.alsoCounts); }},
+      // Firmware updates.
+      {"--bosi-version", version(out.updater.bosiVersion)},
+      {"--panel-version", version(out.updater.panelVersion)},
+      {"--update-ready",
+       [&](const std::string& v) {
+         static const std::map<std::string, TSimReadiness> kReadiness = {
+             {"now", srAtOnce}, {"second", srAtSecond}, {"never", srNever}};
+         const auto found = kReadiness.find(v);
+         if (found == kReadiness.end()) return false;
+         out.updater.readiness = found->second;
+         return true;
+       }},
+      {"--update-busy", count(out.updater.busyPolls, 0)},
+      {"--write-images",
+       [&](const std::string& v) {
+         out.updater.imagesFolder = v;
+         return !v.empty();
+       }},
   };
   const std::map<std::string, std::function<void()>> flags = {
       {"--allow-non-loopback", [&] { out.server.allowNonLoopback = true; }},
       {"--lenient", [&] { out.config.strict = false; }},
+      {"--old-firmware", [&] { out.config.firmwareVersion = kSimOldFirmwareVersion; }},
       {"--stale-first", [&] { faults.staleFirst = kSimAlways; }},
       {"--bad-checksum", [&] { faults.badChecksum = kSimAlways; }},
       {"--bad-length", [&] { faults.badLength = kSimAlways; }},
-      {"--bare", [&] { out.peripherals = TSimPeripheralSetup{}; }},
+      {"--bare",
+       [&] {
+         out.peripherals = TSimPeripheralSetup{};
+         out.config.sensors.harnesses.clear();
+       }},
       {"--no-panel",
        [&] {
          out.peripherals.panel = {};
@@ -160,6 +258,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
        }},
       {"--no-ext-modules", [&] { out.peripherals.modules.clear(); }},
       {"--no-harness", [&] { out.peripherals.harness = false; }},
+      {"--no-zero-mark", [&] { out.config.sensors.zeroMarkWired = false; }},
       {"--quiet",
        [&] {
          out.quiet = true;
@@ -225,7 +324,7 @@ std::string SimUsage() {
          "\n"
          "Peripheral buses and boards (by default a panel, five external modules, one of them\n"
          "in its bootloader, and the loop-back harness from 167630, 167632 to 167602, 167604):\n"
-         "  --bare                   nothing on the buses, no harness\n"
+         "  --bare                   nothing on the buses, no harnesses\n"
          "  --no-panel               no control panel\n"
          "  --no-ext-modules         no external modules\n"
          "  --ext-module T:I:ADDR[:VERSION[:MASK]]\n"
@@ -234,6 +333,17 @@ std::string SimUsage() {
          "  --no-harness             loop-back harness unplugged: the inputs read all ones\n"
          "  --harness-open IN:BIT    the harness line to bit BIT of input word IN (octal) is open\n"
          "  --harness-swap IN:A:B    the harness lines to bits A and B of input word IN crossed\n"
+         "\n"
+         "Firmware updates:\n"
+         "  --old-firmware           firmware 2.0.21., older than the desktop program accepts\n"
+         "  --bosi-version HEX       BOSI link version, first-generation links only (default\n"
+         "                           02030000; 0 = no BOSI link)\n"
+         "  --panel-version HEX      control panel version (default 01080000; 0 = no panel)\n"
+         "  --update-ready now|second|never\n"
+         "                           when a prepared accessory reports ready (default now)\n"
+         "  --update-busy N          status polls answered \"not ready\" after each piece\n"
+         "  --write-images DIR       write the simulator's firmware images into DIR under the\n"
+         "                           built-in names; the module recognises them\n"
          "\n"
          "Faults:\n"
          "  --drop N                 lose the next N answers\n"
@@ -246,6 +356,17 @@ std::string SimUsage() {
          "  --silent-after N         ignore everything after the first N packets\n"
          "  --fail-read HEX          refuse every read of the block at this storage address\n"
          "  --lose-write-ack N       never acknowledge data packet N of a configuration write\n"
+         "\n"
+         "DAC board and position sensors:\n"
+         "  --dac-channels N         channels 1..N served by the RK-130M at type 2 index 0\n"
+         "                           (default 8; 0 takes it off the bus)\n"
+         "  --dac-corrections LIST   the eight stored corrections, signed decimal, by commas\n"
+         "  --harness LIST           count harnesses OUTPUT=CHANNEL by commas, octal, or none\n"
+         "                           (default 167630=167700,167632=167704)\n"
+         "  --start-count N          count of the wired channels at start (0..9999999)\n"
+         "  --lose-counts N          the harnesses lose their next N counts\n"
+         "  --also-counts CHANNEL    another channel (octal) counts along with the harnesses\n"
+         "  --no-zero-mark           the zero-mark pulse reaches no counter\n"
          "\n"
          "  --verbose                log each received packet to stderr\n"
          "  --quiet                  log nothing, not even protocol violations\n"

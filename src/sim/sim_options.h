@@ -7,6 +7,7 @@
 #include "sim/module_sim.h"
 #include "sim/peripheral_setup.h"
 #include "sim/udp_server.h"
+#include "sim/updater_model.h"
 
 namespace karvelm {
 
@@ -14,6 +15,7 @@ struct TSimCommandLine {
   TSimConfig config;
   TSimServerOptions server;  // log is left to the program
   TSimPeripheralSetup peripherals = LivelySetup();
+  TSimUpdaterSetup updater;
   bool verbose = false;
   bool quiet = false;
   bool help = false;

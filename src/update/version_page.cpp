@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "diag/ext_module_query.h"
+#include "diag/ext_module_types.h"
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
 #include "link/transactions.h"
@@ -75,12 +77,16 @@ TExtModuleRow ExtModuleRow(const TFoundExtModule& module) {
   return row;
 }
 
-std::vector<TFoundExtModule> ListExtModulesOnLink() {
+std::vector<TFoundExtModule> ListExtModulesOnLink(TDiagRecords& records) {
   std::vector<TFoundExtModule> found;
-  for (const TExtModuleSlot& slot : kSlotOrder) {
-    ExtModuleInfo info;  // an empty slot when the query fails
-    if (!GetExtModule(slot.type, slot.index, info) || info.NetAddress == 0) continue;
-    found.push_back(FoundExtModule(slot.type, slot.index, info));
+  for (const TExtModuleType& type : kExtModuleTypes) {
+    for (int index = 0; index < type.slots; ++index) {
+      ExtModuleInfo& slot = records.extModules[static_cast<size_t>(type.firstSlot + index)];
+      // A failed query leaves the slot empty.
+      QueryExtModule(type.code, static_cast<uint32_t>(index), slot);
+      if (slot.NetAddress != 0)
+        found.push_back(FoundExtModule(type.code, static_cast<uint32_t>(index), slot));
+    }
   }
   return found;
 }

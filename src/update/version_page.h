@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "diag/diag_records.h"
 #include "link/module_records.h"
 
 namespace karvelm {
@@ -60,9 +61,9 @@ struct TFoundExtModule {
 TFoundExtModule FoundExtModule(uint32_t type, uint32_t index, const ExtModuleInfo& info);
 // Queries the slots in ExtModuleSlotOrder and returns the modules found, in that order.
 using TExtModuleLister = std::function<std::vector<TFoundExtModule>()>;
-// A lister straight over the link (cmdGetExtModule per slot), for callers without the
-// diagnostics' shared slots.
-std::vector<TFoundExtModule> ListExtModulesOnLink();
+// The lister of the page: QueryExtModule per slot into the slots the peripheral bus view
+// shares (the process-wide records unless a test gives its own).
+std::vector<TFoundExtModule> ListExtModulesOnLink(TDiagRecords& records = DiagRecords());
 
 // What the supervision tick knows of the module.
 struct TModuleVersions {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -37,7 +38,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args, in
 }  // namespace
 
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      double timeoutSeconds) {
+                      double timeoutSeconds, double interruptAfterSeconds) {
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe");
@@ -49,11 +50,25 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
   int open = 2;
   const auto deadline = start + std::chrono::duration<double>(timeoutSeconds);
+  const auto interruptAt = start + std::chrono::duration<double>(interruptAfterSeconds);
+  bool interrupted = interruptAfterSeconds <= 0;
   while (open > 0) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    if (poll(fds, 2, static_cast<int>(left.count())) <= 0) break;
+    if (!interrupted) {
+      const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(
+          interruptAt - std::chrono::steady_clock::now());
+      if (untilInterrupt.count() <= 0) {
+        kill(pid, SIGINT);
+        interrupted = true;
+        continue;
+      }
+      left = std::min(left, untilInterrupt);
+    }
+    const int ready = poll(fds, 2, static_cast<int>(left.count()));
+    if (ready < 0 || (ready == 0 && interrupted)) break;
+    if (ready == 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       char buffer[4096];

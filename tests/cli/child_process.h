@@ -14,9 +14,10 @@ struct TRunResult {
   double seconds = 0;
 };
 
-// Runs program with args to its end, at most timeoutSeconds.
+// Runs program with args to its end, at most timeoutSeconds; interruptAfterSeconds > 0 sends
+// it SIGINT (Ctrl-C) once that much time has passed.
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      double timeoutSeconds = 30);
+                      double timeoutSeconds = 30, double interruptAfterSeconds = 0);
 
 // karvelm-sim on 127.0.0.1 and a port of the kernel's choice, stopped by the destructor.
 class TSimProcess {

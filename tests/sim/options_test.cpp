@@ -98,5 +98,29 @@ TEST(SimCommandLine, BadInputIsRefusedWithAReason) {
   }
 }
 
+TEST(SimCommandLine, UpdaterOptions) {
+  TSimCommandLine line;
+  std::string error;
+  ASSERT_TRUE(ParseSimCommandLine(
+      {"--old-firmware", "--bosi-version", "0", "--panel-version", "01070000", "--update-ready",
+       "second", "--update-busy=3", "--write-images", "/tmp/images"},
+      line, error))
+      << error;
+  EXPECT_EQ(line.config.firmwareVersion, kSimOldFirmwareVersion);
+  EXPECT_LT(line.config.firmwareVersion, 0x02001600u) << "older than 2.0.22.";
+  EXPECT_EQ(line.updater.bosiVersion, 0u);
+  EXPECT_EQ(line.updater.panelVersion, 0x01070000u);
+  EXPECT_EQ(line.updater.readiness, srAtSecond);
+  EXPECT_EQ(line.updater.busyPolls, 3);
+  EXPECT_EQ(line.updater.imagesFolder, "/tmp/images");
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--update-ready", "later"},
+                                               {"--update-busy", "-1"},
+                                               {"--write-images", ""},
+                                               {"--panel-version", "x"}}) {
+    EXPECT_FALSE(ParseSimCommandLine(args, line, error)) << args[0];
+  }
+}
+
 }  // namespace
 }  // namespace karvelm

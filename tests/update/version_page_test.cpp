@@ -169,8 +169,14 @@ TEST_F(VersionPage, LinkListerAsksEverySlotInOrderAndKeepsTheFound) {
     if (slot.type == 5) reply[0] = 0x30;
     module->Answer(reply, slot.type == 4 ? 0xFF : 0);
   }
-  const auto found = ListExtModulesOnLink();
+  TDiagRecords records;
+  records.extModules[14].NetAddress = 0x55;  // left from an earlier listing
+  const auto found = ListExtModulesOnLink(records);
   ASSERT_EQ(found.size(), 3u);
+  // The peripheral bus view shares the slots: what was found is there, the rest is empty.
+  EXPECT_EQ(records.extModules[1].NetAddress, 0x0Au);
+  EXPECT_EQ(records.extModules[10].NetAddress, 0x1Fu);
+  EXPECT_EQ(records.extModules[14].NetAddress, 0u);
   EXPECT_EQ(found[0].address, 0x0Au);
   EXPECT_EQ(found[1].type, 2u);
   EXPECT_TRUE(found[1].bootloader);
