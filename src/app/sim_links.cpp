@@ -1,6 +1,7 @@
 #include "app/sim_links.h"
 
 #include "sim/peripheral_setup.h"
+#include "sim/sim_images.h"
 #include "sim/sim_transport.h"
 
 namespace karvelm {
@@ -26,8 +27,8 @@ TLinkFactory TSimulatorLinks::Factory() {
 }
 
 std::shared_ptr<TImageSource> TSimulatorLinks::FirmwareImages() {
-  // Hook for the updater model's MakeSimImageSource() (src/sim/sim_images.h).
-  return nullptr;
+  // The simulated module recognises its own images, so the whole update flow can be tried.
+  return MakeSimImageSource();
 }
 
 }  // namespace karvelm

@@ -67,7 +67,7 @@ TBusListing ListBusDevices(TDiagRecords& records) {
 
   int row = 0;
   for (const TExtModuleType& type : kExtModuleTypes) {
-    for (int index = 0; index < type.slots; ++index) {
+    for (int index = 0; index < type.instances; ++index) {
       const int slot = type.firstSlot + index;
       ExtModuleInfo& info = records.extModules[static_cast<size_t>(slot)];
       if (info.NetAddress == 0) continue;
@@ -125,7 +125,7 @@ void ShowBusStatistics(bool firmwareConnected, const TDiagRecords& records, TBus
   if (PanelRowShown(records.panelLink)) PutCounters(tables.low[1], records.panelStats);
   for (const TExtModuleType& type : kExtModuleTypes) {
     if (!HasExtModuleStats(type)) continue;
-    for (int index = 0; index < type.slots; ++index) {
+    for (int index = 0; index < type.instances; ++index) {
       const size_t slot = static_cast<size_t>(type.firstSlot + index);
       const ExtModuleInfo& info = records.extModules[slot];
       if (info.NetAddress == 0) continue;

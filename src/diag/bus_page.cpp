@@ -12,7 +12,7 @@ TBusListing ScanPeripheralBuses(bool firmwareConnected, TDiagRecords& records) {
     // The legacy reply buffer starts zeroed, so a failed query reads as "no panel" there.
     if (!GetPanelLink(records.panelLink) && IsLegacyLink()) records.panelLink = PanelLinkInfo{};
     for (const TExtModuleType& type : kExtModuleTypes)
-      for (int index = 0; index < type.slots; ++index)
+      for (int index = 0; index < type.instances; ++index)
         QueryExtModule(type.code, static_cast<uint32_t>(index),
                        records.extModules[static_cast<size_t>(type.firstSlot + index)]);
   }
@@ -24,7 +24,7 @@ TBusPollResult PollBusStatistics(TDiagRecords& records) {
   result.panelRead = GetPanelStats(records.panelStats);
   for (const TExtModuleType& type : kExtModuleTypes) {
     if (!HasExtModuleStats(type)) continue;
-    for (int index = 0; index < type.slots; ++index) {
+    for (int index = 0; index < type.instances; ++index) {
       const size_t slot = static_cast<size_t>(type.firstSlot + index);
       if (records.extModules[slot].NetAddress == 0) continue;
       result.moduleRead[slot] =

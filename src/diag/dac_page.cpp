@@ -36,7 +36,7 @@ bool ReadDacState(TDiagRecords& records) {
 std::array<bool, kDacRegisterWords> ServedDacChannels(const TDiagRecords& records) {
   std::array<bool, kDacRegisterWords> served{};
   const TExtModuleType* type = FindExtModuleType(kDacModuleType);
-  for (int index = 0; index < type->slots; ++index) {
+  for (int index = 0; index < type->instances; ++index) {
     const ExtModuleInfo& slot = records.extModules[static_cast<size_t>(type->firstSlot + index)];
     if (slot.NetAddress == 0) continue;
     for (size_t i = 0; i < served.size(); ++i)
@@ -62,7 +62,7 @@ void TDacPage::Enter(bool firmwareConnected) {
   FCorrectionTexts.fill(kCorrectionUnknown);
   if (!firmwareConnected || !FirmwareAnswers()) return;
   const TExtModuleType* type = FindExtModuleType(kDacModuleType);
-  for (int index = 0; index < type->slots; ++index)
+  for (int index = 0; index < type->instances; ++index)
     QueryExtModule(kDacModuleType, static_cast<uint32_t>(index),
                    FRecords.extModules[static_cast<size_t>(type->firstSlot + index)]);
 }

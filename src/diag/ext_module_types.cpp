@@ -10,7 +10,7 @@ const TExtModuleType* FindExtModuleType(uint8_t code) {
 
 int ExtModuleSlot(uint8_t code, int index) {
   const TExtModuleType* type = FindExtModuleType(code);
-  if (!type || index < 0 || index >= type->slots) return -1;
+  if (!type || index < 0 || index >= type->instances) return -1;
   return type->firstSlot + index;
 }
 

@@ -14,7 +14,7 @@ constexpr uint8_t kUnknownExtModuleType = 5;
 
 struct TExtModuleType {
   uint8_t code;           // as cmdGetExtModule and cmdGetExtModuleStats expect it
-  int slots;              // instances of the type, queried with index 0..slots-1
+  int instances;          // of the type, queried with index 0..instances-1
   const char* name;       // as the listing shows it
   uint16_t registerBase;  // RegisterMap entry i stands for registerBase + 2*i; 0: none
   int firstSlot;          // slot of index 0 among the kExtModuleSlots records

@@ -80,7 +80,7 @@ TExtModuleRow ExtModuleRow(const TFoundExtModule& module) {
 std::vector<TFoundExtModule> ListExtModulesOnLink(TDiagRecords& records) {
   std::vector<TFoundExtModule> found;
   for (const TExtModuleType& type : kExtModuleTypes) {
-    for (int index = 0; index < type.slots; ++index) {
+    for (int index = 0; index < type.instances; ++index) {
       ExtModuleInfo& slot = records.extModules[static_cast<size_t>(type.firstSlot + index)];
       // A failed query leaves the slot empty.
       QueryExtModule(type.code, static_cast<uint32_t>(index), slot);

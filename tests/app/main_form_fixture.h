@@ -143,7 +143,6 @@ class MainFormFixture : public testing::Test {
   std::function<void(TSelectIntfForm&)> onSelect;
   bool dialogShown = false;
   // true: Timer1 runs as in the program (its 1000 ms are real time, so no test waits for it).
-  bool startTimer = false;
 };
 
 }  // namespace karvelm

@@ -121,7 +121,7 @@ TEST_F(BusSheet, HighSpeedGridGrowsForEveryListedRegisterAndShrinksBack) {
   TSimPeripheralSetup full;
   for (const TExtModuleType& type : kExtModuleTypes) {
     if (type.registerBase == 0) continue;
-    for (int index = 0; index < type.slots; ++index) {
+    for (int index = 0; index < type.instances; ++index) {
       TSimExtModuleSetup module;
       module.type = type.code;
       module.index = static_cast<uint32_t>(index);

@@ -311,9 +311,9 @@ TEST_F(MainFormFixture, SawtoothOnTheMainWindowHoldsBothPageControls) {
   EXPECT_EQ(sub->currentIndex(), dpDac);
   QElapsedTimer elapsed;
   elapsed.start();
-  while (links->Sim().Bus().Peek(0167640) == 0 && elapsed.elapsed() < 5000)
+  while (links->Sim().Bus().Read(0167640) == 0 && elapsed.elapsed() < 5000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  const uint16_t sample = links->Sim().Bus().Peek(0167640);
+  const uint16_t sample = links->Sim().Bus().Read(0167640);
   EXPECT_NE(sample, 0);
   EXPECT_EQ((sample & 0x7FFF) % 819, 0);
   Find<QPushButton>("Button3")->click();
