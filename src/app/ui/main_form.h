@@ -40,6 +40,7 @@ class TConfigPages;
 class TTerminalPages;
 class TDiagPages;
 class TUpdatePages;
+class TPageControl;
 
 struct TMainFormOptions {
   TCommandLine commandLine;
@@ -128,9 +129,11 @@ class TMainForm final : public QMainWindow,
   QWidget* BuildStatusPanel();
   QWidget* BuildPages();
   void ApplyServiceMode();
+  void RemoveDebugPage();
   void SelectRadioIndex(int index);
   void OpenSelectedLink();
   void WatchUsb();
+  void KeepFocusOffTheLinkChoice(QWidget* old, QWidget* now);
   // PageControl1's tab of a TMainPage, found by its name.
   int TabIndex(int page) const;
 
@@ -161,11 +164,12 @@ class TMainForm final : public QMainWindow,
   QToolButton* SpeedButton1 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
   QProgressBar* ProgressBar2 = nullptr;
+  QWidget* Panel3 = nullptr;
   QGroupBox* RadioGroup1 = nullptr;
   QButtonGroup* RadioButtons = nullptr;
   QLineEdit* JvIPAddress1 = nullptr;
   QCheckBox* CheckBox6 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
+  TPageControl* PageControl1 = nullptr;
   QAction* N11 = nullptr;
   QAction* N21 = nullptr;
   QAction* N12 = nullptr;
