@@ -22,6 +22,7 @@ TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& regist
   PageControl2->tabBar()->setExpanding(false);
   PageControl2->tabBar()->setUsesScrollButtons(true);
   UseSmallTabFace(*PageControl2);
+  UseButtonTabs(*PageControl2);
   column->addWidget(PageControl2);
 
   DACTimer = new QTimer(this);
