@@ -66,6 +66,7 @@ TMainForm::TMainForm(TMainFormOptions options)
 }
 
 TMainForm::~TMainForm() {
+  disconnect(FFocusWatch);
   if (!FClosed) CloseLink();
 }
 

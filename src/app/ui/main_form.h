@@ -150,6 +150,8 @@ class TMainForm final : public QMainWindow,
   bool FShown = false;
   bool FClosed = false;
   int FRadioIndex = -1;
+  // Ended in the destructor: the children going after it still move the focus.
+  QMetaObject::Connection FFocusWatch;
 
   QTimer* Timer1 = nullptr;
   QLabel* StaticText11 = nullptr;

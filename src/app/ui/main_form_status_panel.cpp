@@ -143,7 +143,8 @@ QWidget* TMainForm::BuildStatusPanel() {
   column->addWidget(RadioGroup1);
   // Qt hands the focus of a control that is disabled or hidden to the next one in the chain,
   // which after the panel's buttons is the link choice, where an arrow key reopens the link.
-  connect(qApp, &QApplication::focusChanged, this, &TMainForm::KeepFocusOffTheLinkChoice);
+  FFocusWatch =
+      connect(qApp, &QApplication::focusChanged, this, &TMainForm::KeepFocusOffTheLinkChoice);
 
   auto* ipBox = new QGroupBox("IP");
   ipBox->setObjectName("GroupBox6");
