@@ -7,10 +7,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev
   qt6-base-dev fonts-dejavu-core
+  # Qt's own Russian texts for the standard dialogs and buttons.
+  qt6-translations-l10n
+  # Screenshots under a real X server with a window frame (scripts/screenshots).
+  xvfb openbox
   clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then
-  packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev fonts-dejavu-core libgtest-dev libbenchmark-dev)
+  packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core libgtest-dev libbenchmark-dev)
 fi
 
 missing=()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 #include <functional>
 #include <string>
 
@@ -18,6 +19,12 @@ class TKarvelmApplication final : public QApplication {
 
   // Shows the text of an escaped exception; a message box unless replaced (tests).
   std::function<void(const std::string&)> ReportException;
+  // Qt's own Russian texts (standard buttons, file dialogs) were found and installed.
+  bool QtTranslationLoaded() const { return FQtTranslationLoaded; }
+
+ private:
+  QTranslator FQtTranslation;
+  bool FQtTranslationLoaded = false;
 };
 
 }  // namespace karvelm

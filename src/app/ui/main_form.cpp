@@ -17,6 +17,7 @@
 
 #include "app/app_texts.h"
 #include "app/ip_address.h"
+#include "app/ui/page_control.h"
 #include "app/ui/select_intf_form.h"
 #include "app/ui/usb_watch.h"
 #include "base/ui/guarded_connect.h"
@@ -65,6 +66,7 @@ TMainForm::TMainForm(TMainFormOptions options)
 }
 
 TMainForm::~TMainForm() {
+  disconnect(FFocusWatch);
   if (!FClosed) CloseLink();
 }
 
@@ -77,11 +79,12 @@ void TMainForm::FormCreate() {
   ShowPage(mpDeviceParameters);
   // The service functions stay hidden unless the switch is given.
   Button35->setVisible(false);
-  PageControl1->setTabVisible(TabIndex(mpDebug), false);
   int height = kClientHeight;
   if (ServiceMode()) {
     ApplyServiceMode();
     height += kServiceExtraHeight;
+  } else {
+    RemoveDebugPage();
   }
   centralWidget()->setFixedSize(kClientWidth, height);
   adjustSize();
@@ -96,7 +99,6 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyServiceMode() {
   Button35->setVisible(true);
-  PageControl1->setTabVisible(TabIndex(mpDebug), true);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -41,6 +41,7 @@ class TConfigPages;
 class TTerminalPages;
 class TDiagPages;
 class TUpdatePages;
+class TPageControl;
 
 struct TMainFormOptions {
   TCommandLine commandLine;
@@ -132,9 +133,11 @@ class TMainForm final : public QMainWindow,
   QWidget* BuildStatusPanel();
   QWidget* BuildPages();
   void ApplyServiceMode();
+  void RemoveDebugPage();
   void SelectRadioIndex(int index);
   void OpenSelectedLink();
   void WatchUsb();
+  void KeepFocusOffTheLinkChoice(QWidget* old, QWidget* now);
   // PageControl1's tab of a TMainPage, found by its name.
   int TabIndex(int page) const;
 
@@ -151,6 +154,8 @@ class TMainForm final : public QMainWindow,
   bool FShown = false;
   bool FClosed = false;
   int FRadioIndex = -1;
+  // Ended in the destructor: the children going after it still move the focus.
+  QMetaObject::Connection FFocusWatch;
 
   QTimer* Timer1 = nullptr;
   QLabel* StaticText11 = nullptr;
@@ -165,11 +170,12 @@ class TMainForm final : public QMainWindow,
   QToolButton* SpeedButton1 = nullptr;
   QToolButton* SpeedButton2 = nullptr;
   QProgressBar* ProgressBar2 = nullptr;
+  QWidget* Panel3 = nullptr;
   QGroupBox* RadioGroup1 = nullptr;
   QButtonGroup* RadioButtons = nullptr;
   QLineEdit* JvIPAddress1 = nullptr;
   QCheckBox* CheckBox6 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
+  TPageControl* PageControl1 = nullptr;
   QAction* N11 = nullptr;
   QAction* N21 = nullptr;
   QAction* N12 = nullptr;

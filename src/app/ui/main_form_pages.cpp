@@ -3,6 +3,7 @@
 #include <QTabWidget>
 
 #include "app/ui/main_form.h"
+#include "app/ui/page_control.h"
 #include "base/ui/guarded_connect.h"
 #include "base/ui/page_sheets.h"
 #include "base/ui/tab_switch_guard.h"
@@ -14,10 +15,9 @@
 namespace karvelm {
 
 QWidget* TMainForm::BuildPages() {
-  PageControl1 = new QTabWidget;
+  PageControl1 = new TPageControl;
   PageControl1->setObjectName("PageControl1");
   for (const TPageTab& tab : kMainPages) AddSheet(*PageControl1, tab.name, tab.caption);
-  UseSmallTabFace(*PageControl1);
 
   FConfigPages = new TConfigPages(*this, *PageControl1, *FImage, *this);
   FTerminalPages = new TTerminalPages(*this, *PageControl1, FShell,
@@ -40,6 +40,12 @@ QWidget* TMainForm::BuildPages() {
   // PageControl1Changing.
   new TTabSwitchGuard(*PageControl1, [this] { return FShell.PageChangeAllowed(); });
   return PageControl1;
+}
+
+// Out of the normal mode the debug page is not merely hidden but gone from the page control, so
+// that no click, wheel, key or program switch can bring it into view.
+void TMainForm::RemoveDebugPage() {
+  if (QWidget* sheet = PageControl1->widget(TabIndex(mpDebug))) PageControl1->RemovePage(*sheet);
 }
 
 void TMainForm::PageControl1Change() {

@@ -1,4 +1,5 @@
 // The right-hand status panel Panel3: module state, configuration buttons, link choice.
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
@@ -62,8 +63,18 @@ QPushButton* PanelButton(const char* name, const char* caption) {
 
 }  // namespace
 
+// Only the user puts the focus into RadioGroup1 (click, Tab); focus passed on from a control
+// that was just disabled or hidden goes to the panel itself, where keys change nothing.
+void TMainForm::KeepFocusOffTheLinkChoice(QWidget* old, QWidget* now) {
+  if (!now || !old || !RadioGroup1->isAncestorOf(now)) return;
+  // A dialog that closes gives the focus back to where the user had put it.
+  if (old->window() != this || (old->isEnabled() && old->isVisible())) return;
+  Panel3->setFocus(Qt::OtherFocusReason);
+}
+
 QWidget* TMainForm::BuildStatusPanel() {
   auto* panel = new QFrame;
+  Panel3 = panel;
   panel->setObjectName("Panel3");
   panel->setFrameShape(QFrame::StyledPanel);
   panel->setFixedWidth(kPanelWidth);
@@ -130,6 +141,10 @@ QWidget* TMainForm::BuildStatusPanel() {
     if (checked) RadioGroup1Click();
   });
   column->addWidget(RadioGroup1);
+  // Qt hands the focus of a control that is disabled or hidden to the next one in the chain,
+  // which after the panel's buttons is the link choice, where an arrow key reopens the link.
+  FFocusWatch =
+      connect(qApp, &QApplication::focusChanged, this, &TMainForm::KeepFocusOffTheLinkChoice);
 
   auto* ipBox = new QGroupBox("IP");
   ipBox->setObjectName("GroupBox6");

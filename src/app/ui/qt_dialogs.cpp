@@ -1,7 +1,11 @@
 #include "app/ui/qt_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace karvelm {
 
@@ -41,6 +45,26 @@ std::optional<std::string> PathOnly(std::optional<TFileChoice> choice) {
 
 }  // namespace
 
+int CaptionWidth(const QString& caption) {
+  // Window managers draw titles bold and somewhat larger than the dialog's face; the frame's
+  // icon and its close button take the rest.
+  constexpr int kFrameButtons = 110;
+  QFont title = QApplication::font();
+  title.setBold(true);
+  title.setPointSizeF(title.pointSizeF() * 1.1);
+  return QFontMetrics(title).horizontalAdvance(caption) + kFrameButtons;
+}
+
+void FitCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  // The box takes its layout's minimum size as its fixed size: a spacer across the bottom row
+  // sets the width.
+  grid->addItem(new QSpacerItem(CaptionWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 QStringList FileDialogFilters(const std::string& filter) {
   const QStringList parts = Text(filter).split('|');
   QStringList filters;
@@ -57,11 +81,13 @@ QStringList FileDialogFilters(const std::string& filter) {
 bool TQtDialogs::AskOkCancel(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text),
                   QMessageBox::Ok | QMessageBox::Cancel, FParent);
+  FitCaption(box);
   return box.exec() == QMessageBox::Ok;
 }
 
 void TQtDialogs::Inform(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok, FParent);
+  FitCaption(box);
   box.exec();
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/user_dialogs.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace karvelm {
@@ -22,6 +23,12 @@ class TQtDialogs final : public TUserDialogs {
  private:
   QWidget* FParent = nullptr;
 };
+
+// Widens a message box so that the window frame shows its caption whole: Qt sizes the box by its
+// text only, and a short text under a long caption cuts the caption.
+void FitCaption(QMessageBox& box);
+// The width a frame needs for the caption: its text in the title face, the frame's buttons.
+int CaptionWidth(const QString& caption);
 
 // "Description|*.a|Description|*.*" as the file dialogs' "Description (*.a);;..." list.
 QStringList FileDialogFilters(const std::string& filter);

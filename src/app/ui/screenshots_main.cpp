@@ -1,9 +1,16 @@
 // Renders the main window on every page and every dialog to PNG files, on the simulator,
 // so that the look can be checked by eye: KarvelMcfg-screenshots OUTPUT-FOLDER.
+// The pages are shown as a user sees them: in the normal mode, switched by a click on their tab
+// and after a tick of the supervision loop, so that the commands are locked where they are
+// locked. The service mode's extras are in shots of their own ("service_*"). Under a real X
+// server with a window manager the shots take the window frame and its caption too.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,16 +18,21 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 #include "app/app_texts.h"
 #include "app/sim_links.h"
 #include "app/ui/about_form.h"
 #include "app/ui/karvelm_application.h"
 #include "app/ui/main_form.h"
+#include "app/ui/qt_dialogs.h"
 #include "app/ui/select_intf_form.h"
 #include "config/ui/config_pages.h"
 #include "config/ui/ext_inputs_dialog.h"
@@ -38,17 +50,111 @@ class TSilentDialogs final : public TUserDialogs {
   std::optional<std::string> ChooseSaveFile(const TFileDialogRequest&) override { return {}; }
 };
 
-bool Save(QWidget& widget, const QDir& folder, const QString& name) {
-  widget.show();
-  QCoreApplication::processEvents();
-  const QString path = folder.filePath(name + ".png");
-  const bool ok = widget.grab().save(path);
-  std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
-  return ok;
+bool WithFrames() {
+  return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+// Lets the window manager map and decorate a window and the widgets paint.
+void Settle(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+class TShots {
+ public:
+  explicit TShots(const QDir& folder) : FFolder(folder) {}
+
+  bool Save(QWidget& widget, const QString& name) {
+    if (!widget.isVisible()) {
+      widget.show();
+      Settle(WithFrames() ? 400 : 0);
+    }
+    // Until the window manager has put its frame round the window.
+    for (int i = 0; WithFrames() && widget.isWindow() && i < 20; ++i) {
+      if (widget.frameGeometry() != widget.geometry()) break;
+      Settle(100);
+    }
+    if (WithFrames()) {
+      widget.raise();
+      widget.activateWindow();
+      Settle(200);
+    }
+    QCoreApplication::processEvents();
+    const QString path = FFolder.filePath(name + ".png");
+    QPixmap picture;
+    if (WithFrames() && widget.isWindow()) {
+      // The screen's pixels: the frame and the caption as the window manager draws them.
+      // Dialogs do not always learn their frame from the window manager; it draws the same
+      // frame round all of them as round the main window.
+      QRect frame = widget.frameGeometry();
+      if (frame == widget.geometry()) {
+        frame = widget.geometry().marginsAdded(FFrame);
+      } else {
+        FFrame = QMargins(
+            widget.geometry().left() - frame.left(), widget.geometry().top() - frame.top(),
+            frame.right() - widget.geometry().right(), frame.bottom() - widget.geometry().bottom());
+      }
+      picture = widget.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    } else {
+      picture = widget.grab();
+    }
+    const bool ok = picture.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return Record(ok);
+  }
+  bool Record(bool ok) {
+    FOk &= ok;
+    return ok;
+  }
+  bool Ok() const { return FOk; }
+  const QDir& Folder() const { return FFolder; }
+
+ private:
+  QDir FFolder;
+  QMargins FFrame;
+  bool FOk = true;
+};
+
+// A main window on the lively simulated module, the firmware found.
+class TShotWindow {
+ public:
+  TShotWindow(const std::string& settings, bool service) {
+    TMainFormOptions options;
+    options.commandLine = ParseCommandLine(service ? std::vector<std::string>{"-s", "--simulator"}
+                                                   : std::vector<std::string>{"--simulator"});
+    options.settingsPath = settings;
+    options.dialogs = &FDialogs;
+    options.linkFactory = FSimulator.Factory();
+    options.startTimer = false;
+    FSimulator.MakeLively();
+    Form = std::make_unique<TMainForm>(std::move(options));
+    Form->show();
+    Form->FormShow();
+    Form->Timer1Timer();
+    Form->Timer1Timer();  // the firmware answers on the second tick
+  }
+  ~TShotWindow() { Form->close(); }
+
+  // As the user does it: a click on the tab, then the tick that reads the page and applies the
+  // lock-out of the module commands.
+  void ClickTab(const char* control, int position) {
+    auto* pages = Form->findChild<QTabWidget*>(control);
+    QTabBar* bar = pages->tabBar();
+    if (position < 0 || position >= bar->count()) return;
+    bar->setCurrentIndex(position);
+    Form->Timer1Timer();
+    Form->Timer1Timer();
+  }
+  int Count(const char* control) { return Form->findChild<QTabWidget*>(control)->count(); }
+
+  TSimulatorLinks FSimulator;
+  TSilentDialogs FDialogs;
+  std::unique_ptr<TMainForm> Form;
+};
+
 // The DAC sub-page after two corrections, with channel 2 under the sawtooth.
-bool SaveDacPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics, const QDir& folder) {
+bool SaveDacPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics, TShots& shots) {
   pages.setCurrentIndex(mpDiagnostics);
   diagnostics.setCurrentIndex(dpDac);
   form.Timer1Timer();
@@ -60,14 +166,13 @@ bool SaveDacPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics, co
   QElapsedTimer running;
   running.start();
   while (running.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  const bool ok = Save(form, folder, "diag_dac_sawtooth");
+  const bool ok = shots.Save(form, "diag_dac_sawtooth");
   sawtooth->click();
   return ok;
 }
 
 // The position-sensor sub-page after a count test of both wirings.
-bool SaveSensorPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics,
-                    const QDir& folder) {
+bool SaveSensorPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics, TShots& shots) {
   pages.setCurrentIndex(mpDiagnostics);
   diagnostics.setCurrentIndex(dpSensors);
   form.Timer1Timer();
@@ -75,7 +180,7 @@ bool SaveSensorPage(TMainForm& form, QTabWidget& pages, QTabWidget& diagnostics,
   form.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
   form.findChild<QPushButton*>("Button17")->click();
   form.Timer1Timer();
-  return Save(form, folder, "diag_sensors_count_test");
+  return shots.Save(form, "diag_sensors_count_test");
 }
 
 void TypeKeys(QWidget& memo, std::initializer_list<Qt::Key> keys) {
@@ -87,7 +192,7 @@ void TypeKeys(QWidget& memo, std::initializer_list<Qt::Key> keys) {
 
 // The terminal page with the monitor's banner and a line typed into Memo1, then in 8-line mode
 // with more lines typed than it shows (the monitor scrolls within the eight).
-bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& folder) {
+bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, TShots& shots) {
   auto* pages = form.findChild<QTabWidget*>("PageControl1");
   pages->setCurrentWidget(form.findChild<QWidget*>("TabSheet3"));
   auto* memo = form.findChild<QPlainTextEdit*>("Memo1");
@@ -95,12 +200,12 @@ bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& 
                    Qt::Key_S, Qt::Key_T, Qt::Key_1});
   form.Timer1Timer();
   form.Timer1Timer();
-  bool ok = Save(form, folder, "terminal");
+  bool ok = shots.Save(form, "terminal");
   simulator.Sim().Console().SetEightLines(true);
   for (Qt::Key digit : {Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7})
     TypeKeys(*memo, {Qt::Key_Return, Qt::Key_L, Qt::Key_I, Qt::Key_N, Qt::Key_E, digit});
   form.Timer1Timer();
-  ok &= Save(form, folder, "terminal_8_lines");
+  ok &= shots.Save(form, "terminal_8_lines");
   simulator.Sim().Console().SetEightLines(false);
   return ok;
 }
@@ -108,14 +213,14 @@ bool SaveTerminalShots(TMainForm& form, TSimulatorLinks& simulator, const QDir& 
 // The diagnostics pages with live data: the peripheral bus sub-page after a few polls; the
 // input/output sub-page after a loop-back run of both words, the high one against an input
 // that no harness line feeds; the debug page. The test's waits run on a clock of their own.
-bool SaveDiagnostics(TMainForm& form, const QDir& folder) {
+bool SaveDiagnostics(TMainForm& form, TShots& shots) {
   auto* pages = form.findChild<QTabWidget*>("PageControl1");
   auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
   bool ok = true;
   pages->setCurrentIndex(mpDiagnostics);
   diagnostics->setCurrentIndex(dpPeripheralBus);
   for (int i = 0; i < 3; ++i) form.Timer1Timer();
-  ok &= Save(form, folder, "diag_peripheral_bus");
+  ok &= shots.Save(form, "diag_peripheral_bus");
 
   diagnostics->setCurrentIndex(dpInOut);
   form.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
@@ -130,11 +235,8 @@ bool SaveDiagnostics(TMainForm& form, const QDir& folder) {
   form.findChild<QLineEdit*>("Edit18")->setText("17");
   form.findChild<QLineEdit*>("Edit19")->setText("8");
   form.Timer1Timer();
-  ok &= Save(form, folder, "diag_in_out_loopback");
+  ok &= shots.Save(form, "diag_in_out_loopback");
 
-  pages->setCurrentIndex(mpDebug);
-  form.Timer1Timer();
-  ok &= Save(form, folder, "diag_debug");
   return ok;
 }
 
@@ -145,7 +247,7 @@ void ShowSheet(TMainForm& form, const char* sheet) {
 }
 
 // The update page with every external-module row filled, one of them in its bootloader.
-bool SaveUpdatePageRows(TMainForm& form, TModuleSim& sim, const QDir& folder) {
+bool SaveUpdatePageRows(TMainForm& form, TModuleSim& sim, TShots& shots) {
   uint32_t address = 0x30;
   for (uint32_t type : {0u, 6u, 1u, 2u}) {
     for (uint32_t index = 0; index < (type == 0 || type == 6 ? 4u : 2u); ++index) {
@@ -156,21 +258,22 @@ bool SaveUpdatePageRows(TMainForm& form, TModuleSim& sim, const QDir& folder) {
   }
   ShowSheet(form, "TabSheet1");
   ShowSheet(form, "TabSheet10");
-  return Save(form, folder, "update_page_rows");
+  return shots.Save(form, "update_page_rows");
 }
 
 // ProgressBar1 as a module update shows it, part way through.
-bool SaveUpdateProgress(TMainForm& form, const QDir& folder) {
+bool SaveUpdateProgress(TMainForm& form, TShots& shots) {
   auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
   bar->setValue(42);
   bar->show();
-  const bool ok = Save(form, folder, "update_page_progress");
+  const bool ok = shots.Save(form, "update_page_progress");
   bar->hide();
   return ok;
 }
 
 // The version gate's warning over the update page it has just shown.
-bool SaveVersionGateWarning(TMainForm& form, const QDir& folder) {
+bool SaveVersionGateWarning(TMainForm& form, TShots& shots) {
+  const QDir& folder = shots.Folder();
   QPixmap window = form.grab();
   QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
                   QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
@@ -195,7 +298,84 @@ bool SaveVersionGateWarning(TMainForm& form, const QDir& folder) {
   const QString path = folder.filePath("update_version_gate.png");
   const bool ok = window.save(path);
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
-  return ok;
+  return shots.Record(ok);
+}
+
+// Each page with live data and its tests run, in the normal mode.
+void PageShots(TShots& shots, const std::string& settings) {
+  TShotWindow window(settings, false);
+  TMainForm& form = *window.Form;
+  auto* pages = form.findChild<QTabWidget*>("PageControl1");
+  auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
+  SaveDiagnostics(form, shots);
+  SaveDacPage(form, *pages, *diagnostics, shots);
+  SaveSensorPage(form, *pages, *diagnostics, shots);
+  SaveTerminalShots(form, window.FSimulator, shots);
+  SaveUpdatePageRows(form, window.FSimulator.Sim(), shots);
+  SaveUpdateProgress(form, shots);
+  SaveVersionGateWarning(form, shots);
+}
+
+void NormalModePages(TShots& shots, const std::string& settings) {
+  TShotWindow window(settings, false);
+  for (int i = 0; i < window.Count("PageControl1"); ++i) {
+    window.ClickTab("PageControl1", i);
+    if (i == mpDiagnostics) {
+      for (int k = 0; k < window.Count("PageControl2"); ++k) {
+        window.ClickTab("PageControl2", k);
+        shots.Save(*window.Form, QString("main_page%1_%2").arg(i).arg(k));
+      }
+      window.ClickTab("PageControl2", 0);
+    } else {
+      shots.Save(*window.Form, QString("main_page%1").arg(i));
+    }
+  }
+}
+
+// The tool-bar button, the update page's file check box and the debug page.
+void ServiceModeExtras(TShots& shots, const std::string& settings) {
+  TShotWindow window(settings, true);
+  shots.Save(*window.Form, "service_main_page0");
+  window.ClickTab("PageControl1", mpUpdate);
+  shots.Save(*window.Form, "service_update");
+  window.ClickTab("PageControl1", mpDebug);
+  shots.Save(*window.Form, "service_debug");
+}
+
+void Dialogs(TShots& shots, const std::string& settings) {
+  TShotWindow window(settings, false);
+  TAboutForm about(window.Form.get());
+  about.Label1Text(BaseTitle());
+  shots.Save(about, "about");
+  about.hide();
+  TSelectIntfForm select;
+  shots.Save(select, "select_interface");
+  select.hide();
+  shots.Save(window.Form->ConfigPages().ExtInputsForm(), "ext_inputs");
+  window.Form->ConfigPages().ExtInputsForm().hide();
+
+  const struct {
+    const char* name;
+    const char* text;
+    const char* caption;
+    QMessageBox::StandardButtons buttons;
+  } boxes[] = {
+      {"message_outdated_firmware", kOutdatedFirmwareText, kOutdatedFirmwareCaption,
+       QMessageBox::Ok},
+      {"message_restart", kRestartQuestion, kRestartCaption, QMessageBox::Ok | QMessageBox::Cancel},
+  };
+  for (const auto& b : boxes) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(b.caption), QString::fromUtf8(b.text),
+                    b.buttons, window.Form.get());
+    FitCaption(box);
+    shots.Save(box, b.name);
+  }
+  // Qt's own dialog, in Russian.
+  QFileDialog files(window.Form.get(), QString::fromUtf8("Открыть"));
+  files.setOption(QFileDialog::DontUseNativeDialog);
+  files.setNameFilters(FileDialogFilters("Бинарный файл|*.bin|Все файлы|*.*"));
+  files.resize(640, 420);
+  shots.Save(files, "file_dialog_open");
 }
 
 }  // namespace
@@ -210,58 +390,15 @@ int main(int argc, char** argv) {
   }
   QDir folder(QString::fromLocal8Bit(argv[1]));
   if (!folder.mkpath(".")) return 1;
+  std::printf("platform %s\n", QGuiApplication::platformName().toLocal8Bit().constData());
   QTemporaryDir settingsFolder;
   const std::string settings = settingsFolder.filePath("KarvelMcfg.ini").toStdString();
   std::ofstream(settings) << "[Settings]\ninterface=2\ndisable_select_dialog=1\n";
 
-  TSimulatorLinks simulator;
-  simulator.MakeLively();
-  TSilentDialogs dialogs;
-  TMainFormOptions options;
-  options.commandLine = ParseCommandLine({"-s", "--simulator"});
-  options.settingsPath = settings;
-  options.dialogs = &dialogs;
-  options.linkFactory = simulator.Factory();
-  options.startTimer = false;
-  bool ok = true;
-  {
-    TMainForm form(std::move(options));
-    TAboutForm about(&form);
-    TSelectIntfForm select;
-    form.SetAboutForm(&about);
-    form.show();
-    form.FormShow();
-    form.Timer1Timer();
-    form.Timer1Timer();  // the firmware answers on the second tick
-    auto* pages = form.findChild<QTabWidget*>("PageControl1");
-    auto* diagnostics = form.findChild<QTabWidget*>("PageControl2");
-    for (int i = 0; i < pages->count(); ++i) {
-      pages->setCurrentIndex(i);
-      if (i == mpDiagnostics) {
-        for (int k = 0; k < diagnostics->count(); ++k) {
-          diagnostics->setCurrentIndex(k);
-          ok &= Save(form, folder, QString("main_page%1_%2").arg(i).arg(k));
-        }
-      } else {
-        ok &= Save(form, folder, QString("main_page%1").arg(i));
-      }
-    }
-    ok &= SaveDacPage(form, *pages, *diagnostics, folder);
-    ok &= SaveSensorPage(form, *pages, *diagnostics, folder);
-    ok &= SaveTerminalShots(form, simulator, folder);
-    ok &= SaveDiagnostics(form, folder);
-    about.Label1Text(BaseTitle());
-    ok &= Save(about, folder, "about");
-    ok &= Save(select, folder, "select_interface");
-    ok &= Save(form.ConfigPages().ExtInputsForm(), folder, "ext_inputs");
-    form.ConfigPages().ExtInputsForm().hide();
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kOutdatedFirmwareCaption),
-                    QString::fromUtf8(kOutdatedFirmwareText), QMessageBox::Ok);
-    ok &= Save(box, folder, "message_outdated_firmware");
-    ok &= SaveUpdatePageRows(form, simulator.Sim(), folder);
-    ok &= SaveUpdateProgress(form, folder);
-    ok &= SaveVersionGateWarning(form, folder);
-    form.close();
-  }
-  return ok ? 0 : 1;
+  TShots shots(folder);
+  NormalModePages(shots, settings);
+  ServiceModeExtras(shots, settings);
+  PageShots(shots, settings);
+  Dialogs(shots, settings);
+  return shots.Ok() ? 0 : 1;
 }

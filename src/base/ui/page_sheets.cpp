@@ -27,6 +27,23 @@ void UseSmallTabFace(QTabWidget& pages) {
   pages.tabBar()->setFont(small);
 }
 
+void UseButtonTabs(QTabWidget& pages) {
+  pages.setDocumentMode(true);
+  pages.tabBar()->setDrawBase(false);
+  pages.tabBar()->setStyleSheet(
+      "QTabBar::tab {"
+      " border: 1px solid palette(dark); border-radius: 3px;"
+      " padding: 3px 8px; margin: 2px 3px 2px 0px;"
+      " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+      "   stop:0 palette(light), stop:1 palette(button));"
+      " color: palette(button-text); }"
+      "QTabBar::tab:hover:!selected { border-color: palette(highlight); }"
+      "QTabBar::tab:selected {"
+      " border-color: palette(shadow);"
+      " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+      "   stop:0 palette(mid), stop:1 palette(button)); }");
+}
+
 int CurrentPageIndex(const QTabWidget& pages, std::span<const TPageTab> tabs) {
   const QWidget* sheet = pages.currentWidget();
   if (!sheet) return -1;

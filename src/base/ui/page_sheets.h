@@ -16,6 +16,8 @@ QWidget& FindSheet(QTabWidget& pages, const char* name);
 QWidget& AddSheet(QTabWidget& pages, const char* name, const char* caption);
 // Seven captions in the page width: a slightly smaller face on the tabs.
 void UseSmallTabFace(QTabWidget& pages);
+// Tabs drawn as a row of push buttons, the one in view pressed in, instead of file-card tabs.
+void UseButtonTabs(QTabWidget& pages);
 
 // The index (as the system numbers it) of the tab in view, found by its sheet's name; -1 for
 // none.

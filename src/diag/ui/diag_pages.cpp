@@ -16,22 +16,6 @@
 
 namespace karvelm {
 
-namespace {
-
-// The sub-page tabs drawn as buttons, the selected one pressed.
-void UseButtonTabs(QTabWidget& control) {
-  control.setDocumentMode(true);
-  control.tabBar()->setExpanding(false);
-  control.tabBar()->setUsesScrollButtons(true);
-  control.tabBar()->setDrawBase(false);
-  control.tabBar()->setStyleSheet(
-      "QTabBar::tab { border: 1px solid palette(mid); border-radius: 3px; padding: 2px 4px;"
-      " margin: 2px 1px; background: palette(button); }"
-      "QTabBar::tab:selected { background: palette(midlight); border-color: palette(dark); }");
-}
-
-}  // namespace
-
 TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& registry,
                        TShellServices& services)
     : QObject(&window) {
@@ -40,8 +24,8 @@ TDiagPages::TDiagPages(QWidget& window, QTabWidget& pages, TPageRegistry& regist
   PageControl2 = new QTabWidget;
   PageControl2->setObjectName("PageControl2");
   for (const TPageTab& tab : kDiagSubPages) AddSheet(*PageControl2, tab.name, tab.caption);
-  UseButtonTabs(*PageControl2);
   UseSmallTabFace(*PageControl2);
+  UseButtonTabs(*PageControl2);
   column->addWidget(PageControl2);
 
   // One sheet a line.
