@@ -105,8 +105,10 @@ bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_
   keep();
   ++FHandled;
   const size_t sentBefore = FSent.size();
+  const uint64_t restartsBefore = FRestarts;
   Dispatch(request);
-  if (IsFramedKind(kind)) FollowSequence(request, sentBefore, true);
+  // A request that restarted the module leaves nothing to follow: see Restart.
+  if (IsFramedKind(kind) && FRestarts == restartsBefore) FollowSequence(request, sentBefore, true);
   return true;
 }
 
@@ -315,6 +317,10 @@ void TModuleSim::Restart(TSimProgram program) {
   FSilentUntil = ClockRef().NowMs() + static_cast<uint64_t>(std::max(FConfig.restartMs, 0));
   FQueue.clear();
   FDataSink = nullptr;
+  // The restarted program knows nothing of the numbers before; the link may even have
+  // started again at 0 after a command it could not write while the module was away.
+  FSequences.Clear();
+  ++FRestarts;
   if (FOnRestart) FOnRestart();
 }
 

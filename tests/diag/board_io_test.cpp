@@ -1,9 +1,11 @@
 #include "diag/board_io.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "diag/debug_view.h"
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -81,6 +83,10 @@ struct TClickCase {
   uint16_t written;
 };
 
+void PrintTo(const TClickCase& c, std::ostream* os) {
+  *os << "x " << c.x << ", word " << Hex(c.before) << " -> " << Hex(c.written);
+}
+
 class DebugClick : public ::testing::TestWithParam<TClickCase> {};
 
 TEST_P(DebugClick, InvertsTheBitUnderTheMouse) {
@@ -95,7 +101,10 @@ INSTANTIATE_TEST_SUITE_P(Cells, DebugClick,
                                            TClickCase{127, 0x0000, 0x0001},  // rightmost
                                            TClickCase{120, 0x0001, 0x0000},
                                            TClickCase{128, 0x1234, 0x1234},  // past cell 16
-                                           TClickCase{131, 0xFFFF, 0xFFFF}));
+                                           TClickCase{131, 0xFFFF, 0xFFFF}),
+                         [](const auto& info) {
+                           return "X" + std::to_string(info.param.x) + "_" + Hex(info.param.before);
+                         });
 
 TEST_P(BoardWords, DebugClickWritesTheLastReadWordWithOneBitInverted) {
   link.module->memory[0167602] = 0x0000;

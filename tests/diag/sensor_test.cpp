@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <ostream>
 
 #include "diag/sensor_count.h"
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -26,6 +28,10 @@ struct TBcdCase {
   const char* text;
 };
 
+void PrintTo(const TBcdCase& c, std::ostream* os) {
+  *os << Hex(c.value, 8) << " -> " << c.number << ", \"" << c.text << "\"";
+}
+
 class SensorCount : public ::testing::TestWithParam<TBcdCase> {};
 
 TEST_P(SensorCount, DigitsAndText) {
@@ -39,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TBcdCase{0x60000000, 0, "0000.000"},  // status bits are not shown
                       TBcdCase{0xF9999999, 9999999, "9999.999"},
                       TBcdCase{0x0000000A, 10, "0000.0010"},  // a field above 9: two characters
-                      TBcdCase{0x0F000000, 15000000, "15000.000"}));
+                      TBcdCase{0x0F000000, 15000000, "15000.000"}),
+    [](const auto& info) { return "Bcd" + Hex(info.param.value, 8); });
 
 TEST(SensorPage, ChannelsCombineTheirTwoWords) {
   TDiagRecords records;

@@ -13,6 +13,7 @@
 #include "link/commands.h"
 #include "link/ext_intf.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
 #include "sim/sim_transport.h"
@@ -28,8 +29,7 @@ class SimLinkFixture {
  protected:
   void OpenSim(TIntfType kind, TSimConfig config = {}) {
     CloseSim();
-    SequenceNumber = 0;  // process-wide: every test starts from a known counter
-    SetClock(&clock);
+    linkState.emplace(&clock);
     sim = std::make_unique<TModuleSim>(config, &clock);
     auto transport = std::make_unique<TSimTransport>(*sim, kind);
     simTransport = transport.get();
@@ -38,9 +38,7 @@ class SimLinkFixture {
   // Every test ends without a protocol violation it did not take (TakeViolations).
   void CloseSim() {
     if (sim) ExpectNoViolations(*sim);
-    CloseLink();  // the transport refers to the model
-    SetClock(nullptr);
-    SequenceNumber = 0;
+    linkState.reset();  // the transport refers to the model
   }
 
   std::optional<uint32_t> Version(uint8_t code) {
@@ -85,6 +83,7 @@ class SimLinkFixture {
   TFakeClock clock;
   std::unique_ptr<TModuleSim> sim;
   TSimTransport* simTransport = nullptr;
+  std::optional<TLinkStateScope> linkState;
 };
 
 // The fixture for tests run on each link kind.
