@@ -275,6 +275,16 @@ TEST_P(SimSequenceCheckTest, AfterEachKindOfAnswer) {
   EXPECT_TRUE(Command(cmdIdentify, 4));
 }
 
+// The restarted program has no number to expect: a link whose command could not be written
+// while the module was off the bus starts again at 0.
+TEST_P(SimSequenceCheckTest, ARestartedModuleTakesAnyNumberFirst) {
+  EXPECT_TRUE(Command(cmdIdentify, 7));
+  EXPECT_TRUE(Command(cmdEnterLoader, 8));
+  clock.Advance(kSimDefaultRestartMs);
+  EXPECT_TRUE(Command(cmdIdentify, 0));
+  EXPECT_FALSE(Command(cmdIdentify, 0)) << "from there on the counter is followed again";
+}
+
 TEST_P(SimSequenceCheckTest, ProductTrafficFollowsTheRules) {
   // Faults make the link fail in each way; the module follows its counter throughout.
   sim->Faults().dropEvery = 3;
