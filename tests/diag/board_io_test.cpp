@@ -15,10 +15,6 @@ using diagtest::BusWrite;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
 
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
-
 class BoardWords : public ::testing::TestWithParam<TIntfType> {
  protected:
   TFakeBusLink link{GetParam()};
@@ -133,7 +129,7 @@ TEST_P(BoardWords, DebugClickWritesTheLastReadWordWithOneBitInverted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BoardWords, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 }  // namespace
 }  // namespace karvelm

@@ -18,10 +18,6 @@ using diagtest::Slept;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
 
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
-
 struct TBcdCase {
   uint32_t value;
   int number;
@@ -210,7 +206,8 @@ TEST(CountFaultTable, FailuresNameTheirStep) {
       SensorHarness harness(*link.module);
       harness.wiring[0167630] = c.channel;
       c.fault(harness);
-      EXPECT_EQ(RunCountTest(c.channel, 0167630).texts, c.texts) << c.name << " " << KindName(kind);
+      EXPECT_EQ(RunCountTest(c.channel, 0167630).texts, c.texts)
+          << c.name << " " << LinkKindName(kind);
     }
   }
 }
@@ -248,7 +245,7 @@ TEST_P(CountTest, NothingRunsWithoutTheFirmware) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CountTest, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 TEST(SensorLists, TextsMapToChannels) {
   EXPECT_EQ(FindSensorChannel("167734"), 7);

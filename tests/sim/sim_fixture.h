@@ -18,12 +18,9 @@
 #include "sim/module_sim.h"
 #include "sim/sim_transport.h"
 #include "sim_violations.h"
+#include "test_names.h"
 
 namespace karvelm {
-
-inline std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 class SimLinkFixture {
  protected:
@@ -95,10 +92,7 @@ class SimKindTest : public SimLinkFixture, public ::testing::TestWithParam<TIntf
   bool Framed() const { return GetParam() != itHID_OLD; }
 };
 
-#define KARVELM_ALL_KINDS                         \
-  ::testing::Values(itHID_OLD, itHID_NEW, itUDP), \
-      [](const auto& info) { return KindName(info.param); }
-#define KARVELM_FRAMED_KINDS \
-  ::testing::Values(itHID_NEW, itUDP), [](const auto& info) { return KindName(info.param); }
+#define KARVELM_ALL_KINDS ::testing::Values(itHID_OLD, itHID_NEW, itUDP), LinkKindParamName
+#define KARVELM_FRAMED_KINDS ::testing::Values(itHID_NEW, itUDP), LinkKindParamName
 
 }  // namespace karvelm

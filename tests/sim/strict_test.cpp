@@ -204,7 +204,7 @@ TEST(SimReadRequestCheck, ReportIdAndSizeOfEachGeneration) {
       {itHID_NEW, 1, 268, false}, {itHID_NEW, 0, 65, false}, {itUDP, 0, 1036, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(KindName(c.kind) + " ID " + std::to_string(c.id) + " size " +
+    SCOPED_TRACE(LinkKindName(c.kind) + " ID " + std::to_string(c.id) + " size " +
                  std::to_string(c.size));
     TFakeClock clock;
     TModuleSim sim({}, &clock);
@@ -386,7 +386,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SimStreamCheckTest,
                          ::testing::Combine(::testing::Values(itHID_OLD, itHID_NEW, itUDP),
                                             ::testing::ValuesIn(kStreamCases)),
                          [](const auto& info) {
-                           return KindName(std::get<0>(info.param)) + "_" +
+                           return LinkKindName(std::get<0>(info.param)) + "_" +
                                   std::get<1>(info.param).name;
                          });
 
