@@ -189,10 +189,7 @@ class TFakeLoader final : public TLinkTransport {
 };
 
 inline TFakeLoader* OpenFakeLoader(TIntfType kind) {
-  auto transport = std::make_unique<TFakeLoader>(kind);
-  TFakeLoader* raw = transport.get();
-  OpenFreshLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
-  return raw;
+  return OpenFreshLinkOver<TFakeLoader>(kind);
 }
 
 }  // namespace karvelm::testing

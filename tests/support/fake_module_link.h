@@ -120,10 +120,7 @@ class TFakeModuleLink final : public TLinkTransport {
 
 // Opens ActiveLink over a fake module, the process-wide counter from zero.
 inline TFakeModuleLink* OpenFakeLink(TIntfType kind) {
-  auto transport = std::make_unique<TFakeModuleLink>(kind);
-  TFakeModuleLink* raw = transport.get();
-  OpenFreshLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
-  return raw;
+  return OpenFreshLinkOver<TFakeModuleLink>(kind);
 }
 
 }  // namespace karvelm::fake

@@ -22,6 +22,15 @@ inline void OpenFreshLink(std::unique_ptr<TExtIntf> link) {
   OpenLink(std::move(link));
 }
 
+// Opens ActiveLink afresh over a fake transport made for the kind; the fake stays reachable.
+template <typename TFake>
+TFake* OpenFreshLinkOver(TIntfType kind) {
+  auto transport = std::make_unique<TFake>(kind);
+  TFake* raw = transport.get();
+  OpenFreshLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
+  return raw;
+}
+
 // Resets the link state on entry and on exit, and installs a clock for the scope (none: the
 // system clock). Declare it after the clock it installs and after whatever the open link
 // refers to, so that the link is closed first.
