@@ -110,8 +110,11 @@ bool TModuleSim::Receive(TIntfType kind, const uint8_t* bytes, int size, uint64_
   ++FHandled;
   const size_t sentBefore = FSent.size();
   const TSimProgram program = FProgram;
+  const uint64_t restartsBefore = FRestarts;
   Dispatch(request);
-  if (IsFramedKind(kind)) FollowSequence(request, sentBefore, true, program);
+  // A request that restarted the module leaves nothing to follow: see Restart.
+  if (IsFramedKind(kind) && FRestarts == restartsBefore)
+    FollowSequence(request, sentBefore, true, program);
   return true;
 }
 
@@ -323,6 +326,10 @@ void TModuleSim::Restart(TSimProgram program) {
   FDataSink = nullptr;
   FPaused = false;
   for (const auto& model : FModels) model->OnRestart(*this);
+  // The restarted program knows nothing of the numbers before; the link may even have
+  // started again at 0 after a command it could not write while the module was away.
+  FSequences.Clear();
+  ++FRestarts;
   if (FOnRestart) FOnRestart();
 }
 

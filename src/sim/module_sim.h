@@ -224,6 +224,7 @@ class TModuleSim {
   std::vector<TSimViolation> FViolations;
   size_t FViolationTotal = 0;
   TSimSequenceRules FSequences;
+  uint64_t FRestarts = 0;
   std::function<void()> FOnRestart;
 };
 

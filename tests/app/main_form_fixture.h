@@ -22,21 +22,26 @@
 #include "app/ui/select_intf_form.h"
 #include "base/clock.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 #include "qt_test_environment.h"
 #include "scripted_dialogs.h"
+#include "sim_violations.h"
 #include "temp_folder.h"
 
 namespace karvelm {
 
 class MainFormFixture : public testing::Test {
  protected:
-  void SetUp() override { SetClock(&clock); }
   void TearDown() override {
     if (form) form->close();
     Destroy();
-    CloseLink();
+    ResetLinkState();
+    ExpectModuleClean();
     links.reset();
-    SetClock(nullptr);
+  }
+  // The simulated module saw nothing a real one would refuse.
+  void ExpectModuleClean() {
+    if (links) ExpectNoViolations(links->Sim());
   }
 
   // The about box is the window's child: it goes first.
@@ -54,8 +59,8 @@ class MainFormFixture : public testing::Test {
   // shown at all when the settings switch it off), then FormShow runs.
   void Create(std::vector<std::string> arguments = {}, TSimConfig config = TSimConfig{}) {
     Destroy();
-    CloseLink();
-    SequenceNumber = 0;
+    ResetLinkState();
+    ExpectModuleClean();
     links = std::make_unique<TSimulatorLinks>(config, &clock);
     TMainFormOptions options;
     options.commandLine = ParseCommandLine(arguments);
@@ -131,6 +136,7 @@ class MainFormFixture : public testing::Test {
   }
 
   TFakeClock clock;
+  TLinkStateScope linkState{&clock};
   TTempFolder folder;
   TScriptedDialogs dialogs;
   std::unique_ptr<TSimulatorLinks> links;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 
 #include "app/app_texts.h"
 #include "app/ui/desktop_shell.h"
@@ -41,6 +42,10 @@ struct TStartCase {
   const char* savedInterface;
   const char* savedDisable;
 };
+
+void PrintTo(const TStartCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class StartUp : public MainFormFixture, public testing::WithParamInterface<TStartCase> {};
 

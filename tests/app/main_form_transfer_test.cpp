@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 
 #include "app/app_texts.h"
@@ -195,6 +196,10 @@ struct TFailingReadCase {
   bool reported;    // the user is told
   size_t blocksAsked;
 };
+
+void PrintTo(const TFailingReadCase& c, std::ostream* os) {
+  *os << c.name << " (refused at " << std::hex << c.failAt << std::dec << ")";
+}
 
 class FailingRead : public TransferThroughWindow,
                     public testing::WithParamInterface<TFailingReadCase> {};

@@ -14,6 +14,7 @@
 #include "hid_sim_module.h"
 // clang-format on
 #include "link/usb_detector.h"
+#include "sim_violations.h"
 
 namespace karvelm {
 namespace {
@@ -30,6 +31,10 @@ class UsbHotPlug : public MainFormFixture, public ::testing::WithParamInterface<
     WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=" +
                   std::to_string(static_cast<int>(GetParam())) + "\n");
     Start();
+  }
+  void TearDown() override {
+    MainFormFixture::TearDown();
+    ExpectNoViolations(module.sim);
   }
 
   // Runs the event loop until the link's state is as expected (or a second has passed).

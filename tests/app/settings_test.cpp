@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "app/command_line.h"
 #include "app/ini_file.h"
@@ -25,6 +26,11 @@ struct TLoadCase {
   const char* ip;
   bool disable;
 };
+
+void PrintTo(const TLoadCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(std::string(c.text)) << " -> interface " << c.intf << ", ip "
+      << c.ip << ", disable " << c.disable;
+}
 
 class SettingsLoad : public testing::TestWithParam<TLoadCase> {};
 

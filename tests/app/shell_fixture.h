@@ -14,26 +14,24 @@
 #include "base/clock.h"
 #include "fake_shell_host.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 #include "scripted_dialogs.h"
+#include "sim_violations.h"
 
 namespace karvelm {
 
 class ShellFixture : public testing::Test {
  protected:
-  void SetUp() override {
-    SetClock(&clock);
-    host.RegisterPages(shell);
-  }
+  void SetUp() override { host.RegisterPages(shell); }
+  // The simulated module saw nothing a real one would refuse.
   void TearDown() override {
-    CloseLink();
-    links.reset();
-    SetClock(nullptr);
+    if (links) ExpectNoViolations(links->Sim());
   }
 
   // A simulated module and a link of the kind to it.
   void Open(TIntfType kind, TSimConfig config = {}) {
-    CloseLink();
-    SequenceNumber = 0;
+    ResetLinkState();
+    if (links) ExpectNoViolations(links->Sim());
     links = std::make_unique<TSimulatorLinks>(config, &clock);
     OpenLinkOfKind(kind, "127.0.0.1", links->Factory(), shell.DEV_ID);
   }
@@ -88,6 +86,7 @@ class ShellFixture : public testing::Test {
   TFakeShellHost host{dialogs};
   TSupervisor shell{host};
   std::unique_ptr<TSimulatorLinks> links;
+  TLinkStateScope linkState{&clock};  // closes the link before the module goes
 };
 
 }  // namespace karvelm

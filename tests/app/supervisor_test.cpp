@@ -2,12 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include <algorithm>
 
 #include "app/app_texts.h"
 #include "link/commands.h"
 #include "shell_fixture.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -70,6 +72,11 @@ struct TGateCase {
   uint32_t version;
   bool fires;
 };
+
+void PrintTo(const TGateCase& c, std::ostream* os) {
+  *os << LinkKindName(c.kind) << " version " << Hex(c.version, 8)
+      << (c.fires ? " fires" : " stays");
+}
 
 class VersionGate : public ShellFixture, public testing::WithParamInterface<TGateCase> {};
 
@@ -141,7 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TGateCase{itHID_NEW, 0x01FF0000, true}, TGateCase{itUDP, 0x02001600, false},
                     TGateCase{itHID_NEW, 0x020016FF, false}, TGateCase{itUDP, 0x03000000, false},
                     TGateCase{itHID_OLD, 0x01000000, false},
-                    TGateCase{itHID_OLD, 0x02001500, false}));
+                    TGateCase{itHID_OLD, 0x02001500, false}),
+    [](const auto& info) {
+      return LinkKindName(info.param.kind) + "_" + Hex(info.param.version, 8);
+    });
 
 TEST_F(SupervisorTick, ReadRequestedInFirmwareRunsAtTheFirstLoaderTick) {
   for (TIntfType kind : kKinds) {

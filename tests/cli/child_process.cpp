@@ -1,5 +1,7 @@
 #include "child_process.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -126,11 +128,21 @@ TSimProcess::TSimProcess(const std::vector<std::string>& extraArgs) {
   throw std::runtime_error("karvelm-sim did not start: " + seen);
 }
 
-TSimProcess::~TSimProcess() {
+int TSimProcess::Stop() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
     int status = 0;
-    waitpid(pid_, &status, 0);
+    if (waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) exitCode_ = WEXITSTATUS(status);
+    pid_ = -1;
+  }
+  return exitCode_;
+}
+
+TSimProcess::~TSimProcess() {
+  const bool running = pid_ > 0;
+  const int code = Stop();
+  if (running) {
+    EXPECT_EQ(code, 0) << "karvelm-sim saw protocol violations (3) or failed";
   }
   if (out_ >= 0) close(out_);
 }

@@ -19,7 +19,9 @@ struct TRunResult {
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                       double timeoutSeconds = 30, double interruptAfterSeconds = 0);
 
-// karvelm-sim on 127.0.0.1 and a port of the kernel's choice, stopped by the destructor.
+// karvelm-sim on 127.0.0.1 and a port of the kernel's choice, stopped by the destructor,
+// which expects it to end cleanly: a strict simulator ends with status 3 after any protocol
+// violation. A test that provokes one stops it itself and checks the status.
 class TSimProcess {
  public:
   explicit TSimProcess(const std::vector<std::string>& extraArgs = {});
@@ -27,11 +29,15 @@ class TSimProcess {
   TSimProcess(const TSimProcess&) = delete;
   TSimProcess& operator=(const TSimProcess&) = delete;
   int Port() const { return port_; }
+  // Ends the simulator and returns its exit status (-1: it did not exit normally); later
+  // calls return the same.
+  int Stop();
 
  private:
   pid_t pid_ = -1;
   int out_ = -1;
   int port_ = 0;
+  int exitCode_ = -1;
 };
 
 }  // namespace karvelm::testing

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "config/koi7.h"
 #include "in_process_cli.h"
 #include "temp_folder.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -174,6 +176,10 @@ struct TUsageCase {
   std::string reasonPart;
 };
 
+void PrintTo(const TUsageCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.args) << " -> " << ::testing::PrintToString(c.reasonPart);
+}
+
 class CliConfigUsage : public ::testing::TestWithParam<TUsageCase> {};
 
 // Refused before any link is opened: exit 2, one line, nothing on stdout.
@@ -200,7 +206,13 @@ INSTANTIATE_TEST_SUITE_P(
                       TUsageCase{{"config", "write", "0", "f.bin"}, "1 or 2, not '0'"},
                       TUsageCase{{"config", "write", "01", "f.bin"}, "1 or 2"},
                       TUsageCase{{"config", "read", "1", ""}, "FILE"},
-                      TUsageCase{{"config", "read", "1", "a", "b"}, "usage"}));
+                      TUsageCase{{"config", "read", "1", "a", "b"}, "usage"}),
+    [](const auto& info) {
+      std::string name;
+      for (const std::string& arg : info.param.args)
+        name += (name.empty() ? "" : "_") + NamePart(arg);
+      return name;
+    });
 
 }  // namespace
 }  // namespace karvelm

@@ -13,18 +13,23 @@
 #include "hid_sim_module.h"
 #include "in_process_cli.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
+#include "sim_violations.h"
 
 namespace karvelm::testing {
 
 class TCliUsbFixture : public ::testing::TestWithParam<TIntfType> {
  protected:
-  void SetUp() override { SequenceNumber = 0; }
-  void TearDown() override { SetClock(nullptr); }
+  // The module saw nothing a real one would refuse.
+  void TearDown() override {
+    if (module_) ExpectNoViolations(module_->sim);
+  }
 
   // A module of the test's generation plugged into the fake backend, running program.
   TSimHidModule& Plug(TSimProgram program) {
     TSimConfig config;
     config.program = program;
+    if (module_) ExpectNoViolations(module_->sim);
     module_ = std::make_unique<TSimHidModule>(GetParam(), config);
     SetClock(&module_->clock);  // the tool's waits move the module's time
     hid_.backend().Plug(module_->device);
@@ -38,6 +43,7 @@ class TCliUsbFixture : public ::testing::TestWithParam<TIntfType> {
 
   TFakeHidScope hid_;
   std::unique_ptr<TSimHidModule> module_;
+  TLinkStateScope linkState;  // the link goes before the module
 };
 
 }  // namespace karvelm::testing

@@ -8,6 +8,7 @@
 #include "link/commands.h"
 #include "link/ext_intf.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 
 namespace karvelm {
 namespace {
@@ -28,10 +29,6 @@ class ConfigTransfer : public ::testing::TestWithParam<TIntfType> {
     kind = GetParam();
     module = OpenFakeLoader(kind);
     image = BlankImage();
-  }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
   }
   // Reads per block: chunk requests on the framed links, reports on itHID_OLD.
   int ChunksOf(uint32_t size) const {
@@ -231,6 +228,7 @@ INSTANTIATE_TEST_SUITE_P(AllLinks, ConfigTransfer, ::testing::Values(itUDP, itHI
                          });
 
 TEST(ConfigTransferFramed, RefusedWriteRequestIsSilent) {
+  TLinkStateScope linkState;
   // Only the framed links answer the write request; a first-generation one is not asked.
   for (TIntfType kind : {itUDP, itHID_NEW}) {
     TFakeLoader* module = OpenFakeLoader(kind);
@@ -243,9 +241,7 @@ TEST(ConfigTransferFramed, RefusedWriteRequestIsSilent) {
     EXPECT_FALSE(result.PieceLost());
     EXPECT_TRUE(module->pieces.empty());
     EXPECT_EQ(calls, 0);
-    CloseLink();
   }
-  SequenceNumber = 0;
 }
 
 TEST(TransferProgress, PagesAndPieces) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <vector>
 
 namespace karvelm {
@@ -30,6 +31,10 @@ struct TExtInputsCase {
   std::array<uint16_t, 3> after;
   std::array<TOpened, 3> opened;  // what the groups showed when the dialog opened
 };
+
+void PrintTo(const TExtInputsCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.actions.size() << " actions, " << (c.ok ? "OK" : "Cancel") << ")";
+}
 
 constexpr TOpened kUnused{false, false, 0};
 

@@ -17,6 +17,7 @@
 #include "link/framing.h"
 #include "link/transactions.h"
 #include "link/transport.h"
+#include "link_state_scope.h"
 
 namespace karvelm::testing {
 
@@ -188,11 +189,7 @@ class TFakeLoader final : public TLinkTransport {
 };
 
 inline TFakeLoader* OpenFakeLoader(TIntfType kind) {
-  auto transport = std::make_unique<TFakeLoader>(kind);
-  TFakeLoader* raw = transport.get();
-  OpenLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
-  SequenceNumber = 0;
-  return raw;
+  return OpenFreshLinkOver<TFakeLoader>(kind);
 }
 
 }  // namespace karvelm::testing

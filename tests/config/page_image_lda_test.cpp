@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 
 #include "config/config_image.h"
 #include "page_test_util.h"
@@ -47,6 +48,10 @@ struct TLdaCase {
   bool ok;
   Bytes pagePrefix;  // expected start of the page; the rest stays 0xFF
 };
+
+void PrintTo(const TLdaCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.file.size() << " bytes, " << (c.ok ? "read" : "refused") << ")";
+}
 
 Bytes BadChecksum(Bytes block) {
   block.back() = static_cast<uint8_t>(block.back() + 1);

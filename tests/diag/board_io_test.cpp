@@ -1,9 +1,11 @@
 #include "diag/board_io.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "diag/debug_view.h"
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -12,10 +14,6 @@ using diagtest::BusRead;
 using diagtest::BusWrite;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
-
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 class BoardWords : public ::testing::TestWithParam<TIntfType> {
  protected:
@@ -81,6 +79,10 @@ struct TClickCase {
   uint16_t written;
 };
 
+void PrintTo(const TClickCase& c, std::ostream* os) {
+  *os << "x " << c.x << ", word " << Hex(c.before) << " -> " << Hex(c.written);
+}
+
 class DebugClick : public ::testing::TestWithParam<TClickCase> {};
 
 TEST_P(DebugClick, InvertsTheBitUnderTheMouse) {
@@ -95,7 +97,10 @@ INSTANTIATE_TEST_SUITE_P(Cells, DebugClick,
                                            TClickCase{127, 0x0000, 0x0001},  // rightmost
                                            TClickCase{120, 0x0001, 0x0000},
                                            TClickCase{128, 0x1234, 0x1234},  // past cell 16
-                                           TClickCase{131, 0xFFFF, 0xFFFF}));
+                                           TClickCase{131, 0xFFFF, 0xFFFF}),
+                         [](const auto& info) {
+                           return "X" + std::to_string(info.param.x) + "_" + Hex(info.param.before);
+                         });
 
 TEST_P(BoardWords, DebugClickWritesTheLastReadWordWithOneBitInverted) {
   link.module->memory[0167602] = 0x0000;
@@ -124,7 +129,7 @@ TEST_P(BoardWords, DebugClickWritesTheLastReadWordWithOneBitInverted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BoardWords, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 }  // namespace
 }  // namespace karvelm

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct TListingCase {
   std::vector<TCell> low;   // every other cell of rows 1..5 is empty
   std::vector<TCell> high;  // every other cell is empty
 };
+
+void PrintTo(const TListingCase& c, std::ostream* os) {
+  *os << c.name << " (" << c.low.size() << " low and " << c.high.size() << " high cells)";
+}
 
 ExtModuleInfo& Slot(TDiagRecords& r, uint8_t type, int index) {
   return r.extModules[static_cast<size_t>(ExtModuleSlot(type, index))];

@@ -7,16 +7,13 @@
 
 #include "diag/bus_page.h"
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
 
 using diagtest::Bytes;
 using diagtest::TFakeBusLink;
-
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 Bytes U32s(std::initializer_list<uint32_t> words) {
   Bytes bytes;
@@ -216,7 +213,7 @@ TEST_P(BusScan, SilentFirmwareListsTheRecordsOfTheLastScan) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BusScan, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 }  // namespace
 }  // namespace karvelm

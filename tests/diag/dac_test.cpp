@@ -4,6 +4,7 @@
 
 #include "diag/dac_sawtooth.h"
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -14,10 +15,6 @@ using diagtest::Bytes;
 using diagtest::Slept;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
-
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 // A module with a DAC: corrections kept, taken only between pause and resume.
 class Dac : public ::testing::TestWithParam<TIntfType> {
@@ -221,7 +218,7 @@ TEST_P(Dac, EnterWithoutTheFirmwareOnlyResetsTheLabels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Dac, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 }  // namespace
 }  // namespace karvelm

@@ -19,6 +19,7 @@
 #include "link/intf_type.h"
 #include "link/transactions.h"
 #include "link/transport.h"
+#include "link_state_scope.h"
 
 namespace karvelm::diagtest {
 
@@ -201,13 +202,6 @@ class TFakeBusLink {
     auto transport = std::make_unique<TFakeBusModule>(kind, log);
     module = transport.get();
     OpenLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
-    SequenceNumber = 0;
-    SetClock(&clock);
-  }
-  ~TFakeBusLink() {
-    CloseLink();
-    SetClock(nullptr);
-    SequenceNumber = 0;
   }
   TFakeBusLink(const TFakeBusLink&) = delete;
   TFakeBusLink& operator=(const TFakeBusLink&) = delete;
@@ -215,6 +209,7 @@ class TFakeBusLink {
   // Bus writes, reads and waits only.
   std::vector<TBusEvent> log;
   TEventClock clock;
+  TLinkStateScope linkState{&clock};
   TFakeBusModule* module = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "fake_bus_module.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -14,10 +15,6 @@ using diagtest::BusWrite;
 using diagtest::Slept;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
-
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 constexpr uint16_t kIn = 0167604;
 constexpr uint16_t kOut = 0167630;
@@ -165,7 +162,7 @@ TEST_P(Loopback, NothingRunsWhenTheFirmwareIsAbsentAndNothingTickedOnlySwitchesT
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Loopback, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 TEST(LoopbackLists, TextsMapToItems) {
   EXPECT_EQ(FindOutputPair("167634-167636"), 2);

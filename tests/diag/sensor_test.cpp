@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <ostream>
 
 #include "diag/sensor_count.h"
 #include "fake_bus_module.h"
 #include "sensor_harness.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -18,15 +20,15 @@ using diagtest::Slept;
 using diagtest::TBusEvent;
 using diagtest::TFakeBusLink;
 
-std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
-
 struct TBcdCase {
   uint32_t value;
   int number;
   const char* text;
 };
+
+void PrintTo(const TBcdCase& c, std::ostream* os) {
+  *os << Hex(c.value, 8) << " -> " << c.number << ", \"" << c.text << "\"";
+}
 
 class SensorCount : public ::testing::TestWithParam<TBcdCase> {};
 
@@ -41,7 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TBcdCase{0x60000000, 0, "0000.000"},  // status bits are not shown
                       TBcdCase{0xF9999999, 9999999, "9999.999"},
                       TBcdCase{0x0000000A, 10, "0000.0010"},  // a field above 9: two characters
-                      TBcdCase{0x0F000000, 15000000, "15000.000"}));
+                      TBcdCase{0x0F000000, 15000000, "15000.000"}),
+    [](const auto& info) { return "Bcd" + Hex(info.param.value, 8); });
 
 TEST(SensorPage, ChannelsCombineTheirTwoWords) {
   TDiagRecords records;
@@ -134,7 +137,8 @@ TEST(CountFaultTable, FailuresNameTheirStep) {
       SensorHarness harness(*link.module);
       harness.wiring[0167630] = c.channel;
       c.fault(harness);
-      EXPECT_EQ(RunCountTest(c.channel, 0167630).texts, c.texts) << c.name << " " << KindName(kind);
+      EXPECT_EQ(RunCountTest(c.channel, 0167630).texts, c.texts)
+          << c.name << " " << LinkKindName(kind);
     }
   }
 }
@@ -172,7 +176,7 @@ TEST_P(CountTest, NothingRunsWithoutTheFirmware) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CountTest, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         [](const auto& info) { return KindName(info.param); });
+                         LinkKindParamName);
 
 TEST(SensorLists, TextsMapToChannels) {
   EXPECT_EQ(FindSensorChannel("167734"), 7);

@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "fake_module_link.h"
+#include "link_state_scope.h"
 
 namespace karvelm {
 namespace {
@@ -18,12 +19,6 @@ const Bytes kFirmwareNew = {0x07, 0x3B};
 
 class AccessoryUpdate : public ::testing::Test {
  protected:
-  void SetUp() override { SetClock(&clock); }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-    SetClock(nullptr);
-  }
   void Open(TIntfType kind) { module = fake::OpenFakeLink(kind); }
   std::vector<int> Timeouts() const {
     std::vector<int> timeouts;
@@ -32,6 +27,7 @@ class AccessoryUpdate : public ::testing::Test {
   }
 
   TFakeClock clock;
+  TLinkStateScope linkState{&clock};
   TFakeModuleLink* module = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
+#include "sim_violations.h"
 
 namespace karvelm::testing {
 namespace {
@@ -132,6 +133,7 @@ TEST_P(HidHotPlugTest, ConnectedAndCheckModuleFollowTheEvents) {
     detector->HandlePending();
     expectState(c.steps[i].second, "after step " + std::to_string(i));
   }
+  ExpectNoViolations(module.sim);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HidHotPlugTest,
@@ -179,6 +181,7 @@ TEST_F(HidHotPlugTiming, EventsTakeEffectOnlyWhenHandled) {
   detector->HandlePending();
   EXPECT_FALSE(ActiveLink->Connected());
   EXPECT_EQ(backend.OpenCount(), 0);
+  ExpectNoViolations(module.sim);
 }
 
 // An arrival closes the handle before searching, so the same module gets a fresh handle and
@@ -194,6 +197,7 @@ TEST_F(HidHotPlugTiming, ArrivalClosesBeforeSearching) {
   EXPECT_EQ(backend.log,
             (std::vector<std::string>{"close /dev/hidraw-module", "open /dev/hidraw-module"}));
   EXPECT_TRUE(ActiveLink->Connected());
+  ExpectNoViolations(module.sim);
 }
 
 // Destruction stops the notifications first, then closes the device.
@@ -206,6 +210,7 @@ TEST_F(HidHotPlugTiming, CloseLinkFreesTheDetectorThenTheHandle) {
   EXPECT_EQ(backend.log, (std::vector<std::string>{"monitor- hidraw", "close /dev/hidraw-module"}));
   EXPECT_EQ(backend.OpenCount(), 0);
   EXPECT_EQ(backend.LiveMonitors(), 0);
+  ExpectNoViolations(module.sim);
 }
 
 }  // namespace

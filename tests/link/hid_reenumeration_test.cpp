@@ -8,6 +8,7 @@
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
+#include "link_state_scope.h"
 
 namespace karvelm::testing {
 namespace {
@@ -17,10 +18,6 @@ class HidReenumeration : public ::testing::TestWithParam<TIntfType> {
   void SetUp() override {
     kind = GetParam();
     backend.present.push_back(module.device);
-  }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
   }
 
   void Open() {
@@ -50,6 +47,7 @@ class HidReenumeration : public ::testing::TestWithParam<TIntfType> {
   TFakeHidScope scope;
   TFakeHidBackend& backend = scope.backend();
   TSimHidModule module{GetParam()};
+  TLinkStateScope linkState;
 };
 
 TEST_P(HidReenumeration, NotificationsFindTheModuleUnderItsNewPath) {

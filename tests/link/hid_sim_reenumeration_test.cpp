@@ -10,6 +10,7 @@
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
+#include "link_state_scope.h"
 #include "sim_violations.h"
 
 namespace karvelm::testing {
@@ -17,11 +18,6 @@ namespace {
 
 class HidSimReenumerationTest : public ::testing::TestWithParam<TIntfType> {
  protected:
-  void SetUp() override { SequenceNumber = 0; }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
   static TSimConfig Leaving(TSimProgram program, bool leaves = true) {
     TSimConfig config;
     config.program = program;
@@ -34,6 +30,7 @@ class HidSimReenumerationTest : public ::testing::TestWithParam<TIntfType> {
   const TIntfType kind = GetParam();
   TFakeHidScope scope;
   TFakeHidBackend& backend = scope.backend();
+  TLinkStateScope linkState;
 };
 
 TEST_P(HidSimReenumerationTest, EachRestartLeavesTheBusForItsSilence) {

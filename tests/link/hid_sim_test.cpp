@@ -14,6 +14,8 @@
 #include "link/module_commands.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
+#include "link_state_scope.h"
+#include "sim_violations.h"
 
 namespace karvelm::testing {
 namespace {
@@ -65,10 +67,7 @@ class HidSimTest : public ::testing::TestWithParam<TIntfType> {
     OpenLink(kind, kModuleVendorId, ProductIdFor(kind));
     ASSERT_TRUE(ActiveLink->Connected());
   }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
+  void TearDown() override { ExpectNoViolations(module.sim); }
 
   // What was written since the last call.
   std::vector<HidBytes> TakeWritten() {
@@ -95,6 +94,7 @@ class HidSimTest : public ::testing::TestWithParam<TIntfType> {
   TFakeHidBackend& backend = scope.backend();
   TSimHidModule module{kind, LoaderRunning()};
   size_t seen = 0;
+  TLinkStateScope linkState;
 };
 
 TEST_P(HidSimTest, IdentifyRestartAndIdentifyAgain) {

@@ -12,6 +12,7 @@
 #include "link/ext_intf.h"
 #include "link/framing.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 
 namespace karvelm::testing {
 namespace {
@@ -36,17 +37,13 @@ class HidStuckDevice : public ::testing::Test {
     OpenLink(itHID_NEW, kModuleVendorId, kProductIdNew);
     ASSERT_TRUE(ActiveLink->Connected());
   }
-  void TearDown() override {
-    SetClock(nullptr);
-    CloseLink();
-    SequenceNumber = 0;
-  }
 
   TFakeHidScope scope;
   TFakeHidBackend& backend = scope.backend();
   TFakeHidDevicePtr device;
   int gets = 0;
   std::function<void()> onGet;
+  TLinkStateScope linkState;
 };
 
 TEST_F(HidStuckDevice, EachOperationEndsAfterItsTimeout) {

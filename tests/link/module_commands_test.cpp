@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "fake_module_link.h"
 #include "link/commands_codec.h"
+#include "link_state_scope.h"
 
 namespace karvelm {
 namespace {
@@ -16,12 +17,8 @@ using fake::TFakeModuleLink;
 
 class ModuleCommands : public ::testing::Test {
  protected:
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-    SetClock(nullptr);
-  }
   TFakeModuleLink* Open(TIntfType kind) { return module = fake::OpenFakeLink(kind); }
+  TLinkStateScope linkState;
   TFakeModuleLink* module = nullptr;
 };
 

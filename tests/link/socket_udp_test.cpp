@@ -12,6 +12,7 @@
 #include "link/link_error.h"
 #include "link/transactions.h"
 #include "link/udp_transport.h"
+#include "link_state_scope.h"
 #include "scripted_transport.h"
 #include "udp_test_ports.h"
 
@@ -181,9 +182,9 @@ TEST(UdpSocket, PortInUseGivesTheBindError) {
 }
 
 TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
+  TLinkStateScope linkState;
   TPeerSocket silentModule;
   const uint16_t localPort = FreeUdpPort();
-  SequenceNumber = 0;
   OpenLink(itUDP, "127.0.0.1", silentModule.Port(), localPort);
   ASSERT_TRUE(ActiveLink);
   EXPECT_TRUE(ActiveLink->Connected());
@@ -207,6 +208,7 @@ TEST(UdpLink, OpensConnectedAndFailsCheckModuleByTimeout) {
 // A module that keeps answering an old packet, faster than the timeout: the transaction
 // still ends, after about its own timeout, as a timeout does.
 TEST(UdpLink, EndlessStaleDatagramsEndTheTransaction) {
+  TLinkStateScope linkState;
   TPeerSocket module;
   const uint16_t localPort = FreeUdpPort();
   OpenLink(itUDP, "127.0.0.1", module.Port(), localPort);
@@ -229,16 +231,14 @@ TEST(UdpLink, EndlessStaleDatagramsEndTheTransaction) {
   EXPECT_GE(waited, std::chrono::milliseconds(99));
   EXPECT_LT(waited, std::chrono::milliseconds(600));
   EXPECT_EQ(SequenceNumber, 7u);
-  CloseLink();
-  SequenceNumber = 0;
 }
 
 // Opening over an open link on the same local port: the old link goes first, so its socket
 // gives the port back before the new one binds it.
 TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
+  TLinkStateScope linkState;
   TPeerSocket module;
   const uint16_t localPort = FreeUdpPort();
-  SequenceNumber = 0;
   ASSERT_NO_THROW(OpenLink(itUDP, "127.0.0.1", module.Port(), localPort));
   ASSERT_NO_THROW(OpenLink(itUDP, "127.0.0.1", module.Port(), localPort));
   ASSERT_TRUE(ActiveLink);
@@ -257,13 +257,12 @@ TEST(UdpLink, ReopeningOnTheSameLocalPortReplacesTheLink) {
   EXPECT_EQ(sequence, 0u);
   EXPECT_EQ(payload[0], 0x34);
   EXPECT_EQ(payload[1], 0x12);
-  CloseLink();
-  SequenceNumber = 0;
 }
 
 // The itUDP link made through the USB constructor form is never connected: not a datagram
 // may leave it. The factory puts a loopback peer where the default module address would be.
 TEST(UdpLink, LinkMadeThroughTheUsbFormSendsNothing) {
+  TLinkStateScope linkState;
   TPeerSocket module;
   std::string askedAddress;
   uint16_t askedPort = 0;
@@ -290,8 +289,6 @@ TEST(UdpLink, LinkMadeThroughTheUsbFormSendsNothing) {
   EXPECT_FALSE(CheckModule(kFirmwareIdNew, 10));
   uint8_t seen[64];
   EXPECT_LT(module.Receive(seen, sizeof seen), 0) << "a datagram went out";
-  CloseLink();
-  SequenceNumber = 0;
 }
 
 // The transport refuses on its own too, whoever holds it.

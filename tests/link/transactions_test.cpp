@@ -4,6 +4,7 @@
 
 #include "base/clock.h"
 #include "link/ext_intf.h"
+#include "link_state_scope.h"
 #include "scripted_transport.h"
 
 namespace karvelm {
@@ -23,11 +24,7 @@ class LinkTest : public ::testing::Test {
     OpenLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
     return raw;
   }
-  void SetUp() override { SequenceNumber = 0; }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
+  TLinkStateScope linkState;
 };
 
 TEST(Framing, IdentifyCommandWithSequenceFive) {

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, SimFaultTableTest,
                          ::testing::Combine(::testing::Values(itHID_NEW, itUDP),
                                             ::testing::ValuesIn(kFramedCases)),
                          [](const auto& info) {
-                           return KindName(std::get<0>(info.param)) + "_" +
+                           return LinkKindName(std::get<0>(info.param)) + "_" +
                                   std::get<1>(info.param).name;
                          });
 

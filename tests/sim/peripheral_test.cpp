@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,11 @@ struct THarnessCase {
   uint16_t written;   // to 167630
   uint16_t expected;  // read at 167602
 };
+
+void PrintTo(const THarnessCase& c, std::ostream* os) {
+  *os << c.name << " (written " << std::oct << c.written << ", read " << c.expected << std::dec
+      << ")";
+}
 
 class HarnessSim : public SimLinkFixture, public ::testing::TestWithParam<THarnessCase> {
  protected:

@@ -13,23 +13,20 @@
 #include "link/commands.h"
 #include "link/ext_intf.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
 #include "sim/sim_transport.h"
 #include "sim_violations.h"
+#include "test_names.h"
 
 namespace karvelm {
-
-inline std::string KindName(TIntfType kind) {
-  return kind == itHID_OLD ? "HidOld" : kind == itHID_NEW ? "HidNew" : "Udp";
-}
 
 class SimLinkFixture {
  protected:
   void OpenSim(TIntfType kind, TSimConfig config = {}) {
     CloseSim();
-    SequenceNumber = 0;  // process-wide: every test starts from a known counter
-    SetClock(&clock);
+    linkState.emplace(&clock);
     sim = std::make_unique<TModuleSim>(config, &clock);
     auto transport = std::make_unique<TSimTransport>(*sim, kind);
     simTransport = transport.get();
@@ -38,9 +35,7 @@ class SimLinkFixture {
   // Every test ends without a protocol violation it did not take (TakeViolations).
   void CloseSim() {
     if (sim) ExpectNoViolations(*sim);
-    CloseLink();  // the transport refers to the model
-    SetClock(nullptr);
-    SequenceNumber = 0;
+    linkState.reset();  // the transport refers to the model
   }
 
   std::optional<uint32_t> Version(uint8_t code) {
@@ -85,6 +80,7 @@ class SimLinkFixture {
   TFakeClock clock;
   std::unique_ptr<TModuleSim> sim;
   TSimTransport* simTransport = nullptr;
+  std::optional<TLinkStateScope> linkState;
 };
 
 // The fixture for tests run on each link kind.
@@ -96,10 +92,7 @@ class SimKindTest : public SimLinkFixture, public ::testing::TestWithParam<TIntf
   bool Framed() const { return GetParam() != itHID_OLD; }
 };
 
-#define KARVELM_ALL_KINDS                         \
-  ::testing::Values(itHID_OLD, itHID_NEW, itUDP), \
-      [](const auto& info) { return KindName(info.param); }
-#define KARVELM_FRAMED_KINDS \
-  ::testing::Values(itHID_NEW, itUDP), [](const auto& info) { return KindName(info.param); }
+#define KARVELM_ALL_KINDS ::testing::Values(itHID_OLD, itHID_NEW, itUDP), LinkKindParamName
+#define KARVELM_FRAMED_KINDS ::testing::Values(itHID_NEW, itUDP), LinkKindParamName
 
 }  // namespace karvelm

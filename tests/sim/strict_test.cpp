@@ -204,7 +204,7 @@ TEST(SimReadRequestCheck, ReportIdAndSizeOfEachGeneration) {
       {itHID_NEW, 1, 268, false}, {itHID_NEW, 0, 65, false}, {itUDP, 0, 1036, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(KindName(c.kind) + " ID " + std::to_string(c.id) + " size " +
+    SCOPED_TRACE(LinkKindName(c.kind) + " ID " + std::to_string(c.id) + " size " +
                  std::to_string(c.size));
     TFakeClock clock;
     TModuleSim sim({}, &clock);
@@ -273,6 +273,16 @@ TEST_P(SimSequenceCheckTest, AfterEachKindOfAnswer) {
   EXPECT_TRUE(Command(cmdEnterLoader, 3));
   clock.Advance(kSimDefaultRestartMs);
   EXPECT_TRUE(Command(cmdIdentify, 4));
+}
+
+// The restarted program has no number to expect: a link whose command could not be written
+// while the module was off the bus starts again at 0.
+TEST_P(SimSequenceCheckTest, ARestartedModuleTakesAnyNumberFirst) {
+  EXPECT_TRUE(Command(cmdIdentify, 7));
+  EXPECT_TRUE(Command(cmdEnterLoader, 8));
+  clock.Advance(kSimDefaultRestartMs);
+  EXPECT_TRUE(Command(cmdIdentify, 0));
+  EXPECT_FALSE(Command(cmdIdentify, 0)) << "from there on the counter is followed again";
 }
 
 TEST_P(SimSequenceCheckTest, ProductTrafficFollowsTheRules) {
@@ -376,7 +386,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SimStreamCheckTest,
                          ::testing::Combine(::testing::Values(itHID_OLD, itHID_NEW, itUDP),
                                             ::testing::ValuesIn(kStreamCases)),
                          [](const auto& info) {
-                           return KindName(std::get<0>(info.param)) + "_" +
+                           return LinkKindName(std::get<0>(info.param)) + "_" +
                                   std::get<1>(info.param).name;
                          });
 

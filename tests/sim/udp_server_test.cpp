@@ -19,6 +19,7 @@
 #include "link/ext_intf.h"
 #include "link/framing.h"
 #include "link/transactions.h"
+#include "link_state_scope.h"
 #include "sim/byte_order.h"
 
 namespace karvelm {
@@ -63,11 +64,7 @@ uint16_t FreePort() {
 
 class SimServerTest : public ::testing::Test {
  protected:
-  void SetUp() override { SequenceNumber = 0; }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
+  TLinkStateScope linkState;
   static TSimServerOptions AnyPort() {
     TSimServerOptions options;
     options.port = 0;

@@ -1,6 +1,8 @@
 #include "terminal/keys_text.h"
+#include "test_names.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace karvelm {
 namespace {
@@ -50,6 +52,11 @@ struct TBadCase {
   size_t offset;
 };
 
+void PrintTo(const TBadCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(std::string(c.text)) << ": "
+      << ::testing::PrintToString(std::string(c.bad)) << " at " << c.offset;
+}
+
 class KeysTextRejected : public ::testing::TestWithParam<TBadCase> {};
 
 TEST_P(KeysTextRejected, NamesTheFirstCharacterOutsideTheTableAndSendsNothing) {
@@ -66,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, KeysTextRejected,
                                            TBadCase{"OK{F11}", "{", 2}, TBadCase{"{F0}", "{", 0},
                                            TBadCase{"{f1}", "{", 0}, TBadCase{"{F1", "{", 0},
                                            TBadCase{"1Жx", "Ж", 1}, TBadCase{"A\xFF", "\xFF", 1},
-                                           TBadCase{"\xD0", "\xD0", 0}));
+                                           TBadCase{"\xD0", "\xD0", 0}),
+                         [](const auto& info) { return NamePart(info.param.text); });
 
 TEST(KeysText, DescribesTheRejectedCharacterReadably) {
   EXPECT_EQ(DescribeKeysChar("!"), "\"!\"");

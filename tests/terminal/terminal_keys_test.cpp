@@ -4,6 +4,7 @@
 
 #include "fake_module_link.h"
 #include "link/commands.h"
+#include "link_state_scope.h"
 
 namespace karvelm {
 namespace {
@@ -62,10 +63,6 @@ TEST(KeyTableRuns, EveryLetterAndDigitSendsItsOwnCode) {
 class KeySend : public ::testing::TestWithParam<TIntfType> {
  protected:
   void SetUp() override { module = fake::OpenFakeLink(GetParam()); }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
   bool Legacy() const { return GetParam() == itHID_OLD; }
   // The firmware answers the check; a framed module also acknowledges the write.
   void AnswerCheckAndWrite() {
@@ -73,6 +70,7 @@ class KeySend : public ::testing::TestWithParam<TIntfType> {
     module->Answer({static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)});
     if (!Legacy()) module->Answer();
   }
+  TLinkStateScope linkState;
   TFakeModuleLink* module = nullptr;
 };
 
@@ -135,14 +133,13 @@ TEST_P(KeySend, AKeyWithoutCodeIsCheckedButNotWritten) {
 INSTANTIATE_TEST_SUITE_P(EveryKind, KeySend, ::testing::Values(itHID_OLD, itHID_NEW, itUDP));
 
 TEST(KeySendFramed, AnUnacknowledgedWriteIsReportedAndNotRepeated) {
+  TLinkStateScope linkState;
   TFakeModuleLink* module = fake::OpenFakeLink(itUDP);
   module->Answer({0x07, 0x3B});
   const TKeySendResult result = SendTerminalKey(true, {tkEnter, tmNone});
   EXPECT_EQ(result.outcome, ksWriteFailed);
   EXPECT_EQ(result.code, 0x0A);
   EXPECT_EQ(module->Commands(), (std::vector<uint8_t>{cmdIdentify, cmdWriteBus}));
-  CloseLink();
-  SequenceNumber = 0;
 }
 
 }  // namespace

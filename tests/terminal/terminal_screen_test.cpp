@@ -1,10 +1,13 @@
 #include "terminal/terminal_screen.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 #include "fake_module_link.h"
 #include "link/commands.h"
+#include "link_state_scope.h"
 #include "terminal/terminal_charset.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -16,6 +19,10 @@ struct TCharCase {
   uint8_t byte;
   char16_t shown;
 };
+
+void PrintTo(const TCharCase& c, std::ostream* os) {
+  *os << "byte " << Hex(c.byte, 2) << " shows U+" << Hex(c.shown);
+}
 
 class Charset : public ::testing::TestWithParam<TCharCase> {};
 
@@ -35,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TCharCase{0x22, u'~'}, TCharCase{0x24, u'\u00A4'}, TCharCase{0x27, u'~'},
                       TCharCase{0x40, u'*'}, TCharCase{0x5C, u'|'}, TCharCase{0x5F, u'_'},
                       TCharCase{0x21, u'!'}, TCharCase{0x61, u'А'}, TCharCase{0x71, u'Я'},
-                      TCharCase{0x77, u'В'}, TCharCase{0x7D, u'Щ'}));
+                      TCharCase{0x77, u'В'}, TCharCase{0x7D, u'Щ'}),
+    [](const auto& info) { return "Byte" + Hex(info.param.byte, 2); });
 
 TEST(CharsetTable, KeepsAsciiAndMapsTheUpperRangeToCyrillicCapitals) {
   const std::u16string_view changed = u"\x22\x24\x27\x40\x5C";
@@ -99,6 +107,10 @@ struct TModeCase {
   int lines;
 };
 
+void PrintTo(const TModeCase& c, std::ostream* os) {
+  *os << "mode " << Hex(c.bosi) << ", " << c.lines << " lines";
+}
+
 class TerminalMode : public ::testing::TestWithParam<TModeCase> {};
 
 TEST_P(TerminalMode, BitOneChoosesEightLinesAndBlanksTheRest) {
@@ -121,7 +133,8 @@ TEST_P(TerminalMode, BitOneChoosesEightLinesAndBlanksTheRest) {
 INSTANTIATE_TEST_SUITE_P(ModeWord, TerminalMode,
                          ::testing::Values(TModeCase{0, 16}, TModeCase{1, 16}, TModeCase{2, 8},
                                            TModeCase{3, 8}, TModeCase{0xFFFD, 16},
-                                           TModeCase{0xFFFF, 8}));
+                                           TModeCase{0xFFFF, 8}),
+                         [](const auto& info) { return "Mode" + Hex(info.param.bosi); });
 
 // The screen as a module holds it: 512 bytes, then the mode word.
 Bytes ScreenBytes(uint8_t seed) {
@@ -133,10 +146,6 @@ Bytes ScreenBytes(uint8_t seed) {
 class TerminalRead : public ::testing::TestWithParam<TIntfType> {
  protected:
   void SetUp() override { module = fake::OpenFakeLink(GetParam()); }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-  }
   // Answers the eight blocks from bytes and the mode word; fail[k] answers read k with a
   // failure status (framed kinds).
   void AnswerScreen(const Bytes& bytes, uint16_t mode, std::array<bool, 9> fail = {}) {
@@ -146,6 +155,7 @@ class TerminalRead : public ::testing::TestWithParam<TIntfType> {
     module->Answer({static_cast<uint8_t>(mode), static_cast<uint8_t>(mode >> 8)},
                    fail[8] ? kStatusFailure : 0);
   }
+  TLinkStateScope linkState;
   TFakeModuleLink* module = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "fake_module_link.h"
 #include "link/commands.h"
+#include "link_state_scope.h"
 #include "temp_folder.h"
 #include "update/update_texts.h"
 #include "update_test_util.h"
@@ -35,16 +36,10 @@ std::string Informed(const std::string& text) {
 class AccessoryFlow : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetClock(&clock);
     builtIn = std::make_shared<TMemoryImageSource>("test images");
     images.Append(builtIn);
     for (const char* name : {kImageBosi, kImagePanelKarvel, kImagePanelTorsen, kImageExtModule})
       builtIn->Add(name, Image(130));
-  }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-    SetClock(nullptr);
   }
   void Open(TIntfType kind) {
     this->kind = kind;
@@ -80,6 +75,7 @@ class AccessoryFlow : public ::testing::Test {
   }
 
   TFakeClock clock;
+  TLinkStateScope linkState{&clock};
   TIntfType kind = itUDP;
   TFakeModuleLink* module = nullptr;
   std::shared_ptr<TMemoryImageSource> builtIn;

@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "fake_module_link.h"
 #include "link/commands.h"
+#include "link_state_scope.h"
 #include "temp_folder.h"
 #include "update/update_texts.h"
 #include "update_test_util.h"
@@ -29,14 +30,8 @@ Bytes Image(size_t n, uint8_t salt) {
 class ModuleUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetClock(&clock);
     builtIn = std::make_shared<TMemoryImageSource>("test images");
     images.Append(builtIn);
-  }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-    SetClock(nullptr);
   }
   void Open(TIntfType kind) {
     this->kind = kind;
@@ -56,6 +51,7 @@ class ModuleUpdate : public ::testing::Test {
   }
 
   TFakeClock clock;
+  TLinkStateScope linkState{&clock};
   TIntfType kind = itUDP;
   TFakeModuleLink* module = nullptr;
   std::shared_ptr<TMemoryImageSource> builtIn;

@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "fake_module_link.h"
 #include "link/commands.h"
+#include "link_state_scope.h"
 
 namespace karvelm {
 namespace {
@@ -20,12 +21,6 @@ Bytes Word(uint32_t word) {
 
 class VersionPage : public ::testing::Test {
  protected:
-  void SetUp() override { SetClock(&clock); }
-  void TearDown() override {
-    CloseLink();
-    SequenceNumber = 0;
-    SetClock(nullptr);
-  }
   void Open(TIntfType kind) {
     this->kind = kind;
     module = fake::OpenFakeLink(kind);
@@ -39,6 +34,7 @@ class VersionPage : public ::testing::Test {
   }
 
   TFakeClock clock;
+  TLinkStateScope linkState{&clock};
   TIntfType kind = itUDP;
   TFakeModuleLink* module = nullptr;
   int listings = 0;

@@ -13,6 +13,7 @@
 #include "link/framing.h"
 #include "link/transactions.h"
 #include "link/transport.h"
+#include "link_state_scope.h"
 
 namespace karvelm::fake {
 
@@ -117,13 +118,9 @@ class TFakeModuleLink final : public TLinkTransport {
   TIntfType kind_;
 };
 
-// Opens ActiveLink over a fake module and resets the process-wide counter.
+// Opens ActiveLink over a fake module, the process-wide counter from zero.
 inline TFakeModuleLink* OpenFakeLink(TIntfType kind) {
-  auto transport = std::make_unique<TFakeModuleLink>(kind);
-  TFakeModuleLink* raw = transport.get();
-  OpenLink(std::make_unique<TExtIntf>(kind, std::move(transport)));
-  SequenceNumber = 0;
-  return raw;
+  return OpenFreshLinkOver<TFakeModuleLink>(kind);
 }
 
 }  // namespace karvelm::fake
