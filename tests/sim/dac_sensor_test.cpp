@@ -16,6 +16,7 @@
 #include "sim/sensor_model.h"
 #include "sim/sim_options.h"
 #include "sim_fixture.h"
+#include "test_names.h"
 
 namespace karvelm {
 namespace {
@@ -214,12 +215,12 @@ TEST_P(SimCountTest, CountTestReadsTheHarness) {
     OpenSim(kind, config);
     const TCountResult result = RunCountTest(c.channel, c.output);
     for (size_t step = 0; step < 3; ++step)
-      EXPECT_EQ(result.texts[step], c.texts[step]) << KindName(kind) << " step " << step;
+      EXPECT_EQ(result.texts[step], c.texts[step]) << LinkKindName(kind) << " step " << step;
     // Once the zero-mark step ran, its enable is cleared again whatever the result.
     if (std::string(c.texts[2]) != kCountNotRun) {
       const uint32_t value =
           sim->FindModel<TSensorModel>()->channels[static_cast<size_t>(c.channel)];
-      EXPECT_EQ(value >> 28, 0u) << KindName(kind);
+      EXPECT_EQ(value >> 28, 0u) << LinkKindName(kind);
     }
   }
 }

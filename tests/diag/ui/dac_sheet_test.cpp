@@ -286,7 +286,7 @@ TEST_P(DacSheet, SawtoothStartsOnlyWithTheFirmwareAndSurvivesFailedWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, DacSheet, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         diagtest::KindName);
+                         LinkKindParamName);
 
 // On the real main window and the in-process simulator: the sawtooth started by its button
 // holds both page controls and writes its samples into the module's bus.

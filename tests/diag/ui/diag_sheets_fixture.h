@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "test_names.h"
 #include "base/data_page.h"
 #include "base/shell_services.h"
 #include "base/ui/page_sheets.h"
@@ -127,9 +128,5 @@ class DiagSheetsFixture : public ::testing::TestWithParam<TIntfType> {
   QTabWidget* PageControl1 = nullptr;
   TDiagPages* pages = nullptr;
 };
-
-inline std::string KindName(const ::testing::TestParamInfo<TIntfType>& info) {
-  return info.param == itHID_OLD ? "HidOld" : info.param == itHID_NEW ? "HidNew" : "Udp";
-}
 
 }  // namespace karvelm::diagtest

@@ -167,7 +167,7 @@ TEST_P(SensorSheet, WithoutTheModuleOnlyTheLabelsAreReset) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, SensorSheet, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
-                         diagtest::KindName);
+                         LinkKindParamName);
 
 }  // namespace
 }  // namespace karvelm
