@@ -15,6 +15,7 @@
 #include "diag/bus_access.h"
 #include "diag/bus_page.h"
 #include "diag/loopback_test.h"
+#include "interleaved_rounds.h"
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "loopback_socket.h"
@@ -32,24 +33,8 @@ constexpr int kRepeats = 9;  // best of, to keep scheduler noise out
 
 using TDatagrams = std::vector<std::vector<uint8_t>>;
 
-// Best mean microseconds per round of each body; the bodies take turns.
 std::vector<double> MeasureMicros(const std::vector<std::function<bool()>>& bodies) {
-  std::vector<double> best(bodies.size(), 1e12);
-  for (int repeat = 0; repeat < kRepeats; ++repeat) {
-    for (size_t b = 0; b < bodies.size(); ++b) {
-      const auto start = std::chrono::steady_clock::now();
-      for (int i = 0; i < kRounds; ++i)
-        if (!bodies[b]()) {
-          std::fprintf(stderr, "a round failed\n");
-          std::exit(1);
-        }
-      const double micros =
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count();
-      best[b] = std::min(best[b], micros / kRounds);
-    }
-  }
-  return best;
+  return bench::BestMicrosPerRound(bodies, kRepeats, kRounds);
 }
 
 // Each datagram sent and its answer awaited, as the link does it.

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "interleaved_rounds.h"
 #include "link/commands.h"
 #include "link/commands_codec.h"
 #include "link/ext_intf.h"
@@ -34,25 +35,8 @@ namespace {
 constexpr int kRounds = 5000;
 constexpr int kRepeats = 12;  // best of, to keep scheduler noise out
 
-// Best mean microseconds per round of each body over kRepeats runs of kRounds. The bodies take
-// turns, so that a slow stretch of the machine falls on all of them alike.
 std::vector<double> MeasureMicros(const std::vector<std::function<bool()>>& bodies) {
-  std::vector<double> best(bodies.size(), 1e9);
-  for (int repeat = 0; repeat < kRepeats; ++repeat) {
-    for (size_t b = 0; b < bodies.size(); ++b) {
-      auto start = std::chrono::steady_clock::now();
-      for (int i = 0; i < kRounds; ++i)
-        if (!bodies[b]()) {
-          std::fprintf(stderr, "a round trip failed\n");
-          std::exit(1);
-        }
-      const double micros =
-          std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-              .count();
-      best[b] = std::min(best[b], micros / kRounds);
-    }
-  }
-  return best;
+  return bench::BestMicrosPerRound(bodies, kRepeats, kRounds);
 }
 
 struct TFigures {

@@ -92,6 +92,13 @@ class TFakeModuleLink final : public TLinkTransport {
     }
     return sent;
   }
+  // Indexes of the data packets written.
+  std::vector<size_t> DataPacketIndexes() const {
+    std::vector<size_t> found;
+    for (size_t i = 0; i < written.size(); ++i)
+      if (!Sent(i).command) found.push_back(i);
+    return found;
+  }
 
   // Codes of the command packets, in order (data packets left out).
   std::vector<uint8_t> Commands() const {

@@ -68,10 +68,7 @@ class AccessoryFlow : public ::testing::Test {
     return {images, user.hooks, fromFile, true};
   }
   std::vector<size_t> DataPackets() const {
-    std::vector<size_t> found;
-    for (size_t i = 0; i < module->written.size(); ++i)
-      if (!module->Sent(i).command) found.push_back(i);
-    return found;
+    return module->DataPacketIndexes();
   }
 
   TFakeClock clock;

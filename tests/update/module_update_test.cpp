@@ -44,10 +44,7 @@ class ModuleUpdate : public ::testing::Test {
   }
   // Indexes of the data packets written.
   std::vector<size_t> DataPackets() const {
-    std::vector<size_t> found;
-    for (size_t i = 0; i < module->written.size(); ++i)
-      if (!module->Sent(i).command) found.push_back(i);
-    return found;
+    return module->DataPacketIndexes();
   }
 
   TFakeClock clock;
