@@ -11,6 +11,8 @@ packages=(
   qt6-translations-l10n
   # Screenshots under a real X server with a window frame (scripts/screenshots).
   xvfb openbox
+  # The manual's tests read the text of its PDF.
+  poppler-utils
   clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then

@@ -32,11 +32,24 @@ void SetDesktopShell(TDesktopShell* shell) {
   installed = shell;
 }
 
-QString HelpDocumentPath() {
+QString FindHelpDocument(const QString& currentFolder, const QString& programFolder) {
   const QString name = QString::fromUtf8(kHelpDocument);
-  const QString inCurrentFolder = QDir::current().filePath(name);
-  if (QFileInfo::exists(inCurrentFolder)) return inCurrentFolder;
-  return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+  const QDir program(programFolder);
+  const QString besideProgram = program.filePath(name);
+  const QString candidates[] = {
+      QDir(currentFolder).filePath(name),
+      besideProgram,
+      QDir::cleanPath(program.filePath(QStringLiteral(KARVELM_INSTALLED_HELP_FOLDER "/") + name)),
+      QDir::cleanPath(program.filePath(QStringLiteral(KARVELM_BUILT_HELP_FOLDER "/") + name)),
+  };
+  for (const QString& candidate : candidates) {
+    if (QFileInfo(candidate).isFile()) return candidate;
+  }
+  return besideProgram;
+}
+
+QString HelpDocumentPath() {
+  return FindHelpDocument(QDir::currentPath(), QCoreApplication::applicationDirPath());
 }
 
 }  // namespace karvelm

@@ -19,7 +19,10 @@ void SetDesktopShell(TDesktopShell* shell);  // nullptr restores the desktop's
 
 // The help document of the current folder, as the name is relative; when that folder has none
 // (a program started from a desktop launcher runs in the home folder), the one beside the
-// executable.
+// executable, then the installed one in the documentation folder, then the one built beside a
+// program run from its build folder. With none of them, the path beside the executable.
 QString HelpDocumentPath();
+// The same lookup from the given folders.
+QString FindHelpDocument(const QString& currentFolder, const QString& programFolder);
 
 }  // namespace karvelm
