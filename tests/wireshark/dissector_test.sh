@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Captures real traffic between karvelm and karvelm-sim and checks what the Wireshark
+# dissector makes of it under tshark: the header of every packet, the command names, the
+# matching of replies and data packets to their requests, and the payload fields against the
+# values the tool itself reported and the sizes of the transfers.
+#
+# The programs and the capture run in a private network namespace that holds nothing but its
+# own loopback interface, so the capture sees this test's datagrams alone and nothing can
+# leave the machine.
+#
+# usage: dissector_test.sh KARVELM KARVELM_SIM DISSECTOR.lua
+set -euo pipefail
+
+if [[ "${1:-}" == "--inside" ]]; then
+  # In the private namespace: capture while the tool talks to the simulator.
+  karvelm=$2 sim=$3 work=$4
+  ip link set lo up
+  pids=()
+  cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  }
+  trap cleanup EXIT
+
+  dumpcap -i lo -f udp -w "$work/cap.pcapng" -q 2>"$work/dumpcap.log" &
+  pids+=($!)
+  capture=$!
+  for _ in $(seq 200); do
+    grep -q "Capturing on" "$work/dumpcap.log" && break
+    kill -0 "$capture" 2>/dev/null || break
+    sleep 0.05
+  done
+  grep -q "Capturing on" "$work/dumpcap.log" || { echo "dumpcap did not start:"; cat "$work/dumpcap.log"; exit 1; }
+
+  "$sim" --bind 127.0.0.1 --port 0 >"$work/sim.out" 2>"$work/sim.err" &
+  pids+=($!)
+  simulator=$!
+  for _ in $(seq 200); do
+    grep -q "listening on" "$work/sim.out" && break
+    sleep 0.05
+  done
+  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.out")
+  [[ -n "$port" ]] || { echo "the simulator did not start:"; cat "$work/sim.out" "$work/sim.err"; exit 1; }
+  echo "$port" >"$work/port"
+
+  run() { "$karvelm" --ip 127.0.0.1 --port "$port" --local-port 0 "$@"; }
+  run identify --json >"$work/identify.json"
+  run bus read 167602 3 --json >"$work/bus.json"
+  run config read 1 "$work/config.bin" >/dev/null
+  run config write 1 "$work/config.bin" --restart >/dev/null
+
+  # The simulator ends cleanly only when it saw no protocol violation.
+  kill -INT "$simulator"
+  status=0
+  wait "$simulator" || status=$?
+  [[ $status -eq 0 ]] || { echo "karvelm-sim exit status $status:"; cat "$work/sim.err"; exit 1; }
+  # Let the capture take the last datagrams, then end it.
+  sleep 0.3
+  kill -INT "$capture"
+  wait "$capture" || true
+  exit 0
+fi
+
+karvelm=$(realpath "$1")
+sim=$(realpath "$2")
+dissector=$(realpath "$3")
+for tool in tshark dumpcap unshare ip; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/ensure-packages.sh installs it)"; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+namespace=(unshare --net)
+[[ $(id -u) -eq 0 ]] || namespace=(unshare --map-root-user --net)
+if ! "${namespace[@]}" bash "$0" --inside "$karvelm" "$sim" "$work"; then
+  echo "FAIL: the capture could not be made in a private network namespace"
+  exit 1
+fi
+port=$(cat "$work/port")
+
+failures=0
+check() {  # check DESCRIPTION CONDITION-STATUS
+  if [[ $2 -eq 0 ]]; then
+    echo "ok: $1"
+  else
+    echo "FAIL: $1"
+    failures=$((failures + 1))
+  fi
+}
+
+# One line per packet. Run as root, tshark warns on stderr; the output is read from stdout.
+fields=(frame.number karvelm.direction karvelm.type karvelm.command karvelm.seq karvelm.status
+        karvelm.checksum.status karvelm.request_in karvelm.identity karvelm.version.text
+        karvelm.bus.address karvelm.bus.count karvelm.bus.word karvelm.storage.address
+        karvelm.storage.length karvelm.data.length karvelm.total_length karvelm.length)
+args=()
+for field in "${fields[@]}"; do args+=(-e "$field"); done
+tshark -X lua_script:"$dissector" -r "$work/cap.pcapng" -d "udp.port==$port,karvelm" \
+  -Y "udp.port==$port" -T fields -E separator='|' -E occurrence=a "${args[@]}" \
+  >"$work/decoded.txt" 2>"$work/tshark.err" || { cat "$work/tshark.err"; exit 1; }
+if grep -v -i "running as user\|dangerous" "$work/tshark.err" | grep -q .; then
+  echo "tshark reported:"
+  cat "$work/tshark.err"
+  check "tshark loads the dissector without errors" 1
+fi
+packets=$(tshark -r "$work/cap.pcapng" -Y "udp.port==$port" 2>/dev/null | wc -l)
+
+# Fields by column, in the order above: 1 frame, 2 direction, 3 type, 4 command, 5 seq,
+# 6 status, 7 checksum status, 8 request frame, 9 identity, 10 version, 11 bus address,
+# 12 word count, 13 words, 14 storage address, 15 block length, 16 data length, 17 announced
+# length, 18 length field. tshark prints the octal fields (11, 13) in decimal.
+q() { awk -F'|' "$1" "$work/decoded.txt"; }
+
+decoded=$(wc -l <"$work/decoded.txt")
+check "every one of the $packets datagrams is decoded ($decoded)" "$([[ $packets -gt 100 && $decoded -eq $packets ]]; echo $?)"
+check "every header checksum is good and every packet names its command" \
+  "$(q '$7 != "1" || $4 == "" || $4 ~ /unknown|\?/ { bad++ } END { exit bad > 0 }'; echo $?)"
+check "the module answers every packet with the sequence number of the request it names" \
+  "$(q '$2 == "to module" { s[$1] = $5; c[$1] = $4 }
+        $2 == "from module" && (!($8 in s) || s[$8] != $5 || c[$8] != $4) { bad++ }
+        END { exit bad > 0 }'; echo $?)"
+check "no failure status in a clean exchange" "$(q '$6 != "" && $6 != "0x00" { bad++ } END { exit bad > 0 }'; echo $?)"
+check "the length field of every command and reply covers its header and payload" \
+  "$(q '$3 == 1 && ($18 < 12 || $18 > 1068) { bad++ } END { exit bad > 0 }'; echo $?)"
+
+# identify: the application's identity, and the version the tool printed.
+fw_version=$(sed -n 's/.*"firmware_version": "\([0-9.]*\)".*/\1/p' "$work/identify.json")
+check "identify: cmdIdentify answered with 0x3b07 and cmdGetVersion with $fw_version" \
+  "$(V=$fw_version q '$4 == "cmdIdentify" && $2 == "from module" && $9 == "0x3b07" { id = 1 }
+        $4 == "cmdGetVersion" && $2 == "from module" && $10 == ENVIRON["V"] { ver = 1 }
+        $4 == "cmdGetOtherVersion" && $2 == "from module" && $10 != "" { other = 1 }
+        END { exit !(id && ver && other && ENVIRON["V"] != "") }'; echo $?)"
+
+# bus read 167602 3: the request's octal address and count, the words as the tool printed them.
+tool_words=$(grep -o '"words": \[[^]]*\]' "$work/bus.json" | grep -o '"[0-7]*"' | tr -d '"' |
+  while read -r w; do echo $((8#$w)); done | paste -sd,)
+dissected_words=$(q '$4 == "cmdReadBus" && $3 == 2 { print $13 }')
+check "cmdReadBus: address 167602, 3 words" \
+  "$(q '$4 == "cmdReadBus" && $2 == "to module" && $11 == 61314 && $12 == 3 { ok = 1 }
+        END { exit !ok }'; echo $?)"
+check "cmdReadBus data: the words the tool printed ($tool_words = $dissected_words)" \
+  "$([[ -n "$tool_words" && "$tool_words" == "$dissected_words" ]]; echo $?)"
+
+# config read 1: into the bootloader, then the stored blocks.
+check "config read: cmdEnterLoader, then the bootloader's identity 0x3b04" \
+  "$(q '$4 == "cmdEnterLoader" && $2 == "to module" { enter = $1 }
+        enter && $4 == "cmdIdentify" && $9 == "0x3b04" { loader = 1 }
+        END { exit !(enter && loader) }'; echo $?)"
+opened=$(q '$4 == "cmdOpenRead" && $2 == "to module" { n++; sum += $15 } END { print n "/" sum }')
+read_data=$(q '$4 == "cmdReadNext" && $2 == "from module" && $3 == 2 { n++; sum += $16;
+                 if ($16 > max) max = $16 } END { print sum "/" max }')
+check "cmdOpenRead: 19 blocks of 132128 bytes in all ($opened)" "$([[ $opened == 19/132128 ]]; echo $?)"
+check "cmdReadNext data: 132128 bytes in chunks of at most 1052 ($read_data)" \
+  "$([[ $read_data == 132128/1052 ]]; echo $?)"
+check "cmdOpenRead storage addresses decoded" \
+  "$(q '$4 == "cmdOpenRead" && $2 == "to module" && $14 ~ /^0x[0-9a-f]+$/ { n++ } END { exit n != 19 }'; echo $?)"
+
+# config write 1: the announced length, the data packets and their acknowledgements.
+written=$(q '$4 == "cmdWriteConfig" && $2 == "to module" && $3 == 1 { total = $17 }
+             $4 == "cmdWriteConfig" && $2 == "to module" && $3 == 2 { n++; sum += $16 }
+             $4 == "cmdWriteConfig" && $2 == "from module" && $3 == 1 { acks++ }
+             END { print total "/" sum "/" n + 1 "/" acks }')
+IFS=/ read -r total sum sent acks <<<"$written"
+check "cmdWriteConfig: $total bytes announced, $sum sent in data packets, each acknowledged ($acks of $sent)" \
+  "$([[ -n "$total" && $total -gt 0 && $total == "$sum" && $sent == "$acks" ]]; echo $?)"
+check "config write --restart ends with cmdRestart" \
+  "$(q '$4 == "cmdRestart" && $2 == "to module" { ok = 1 } END { exit !ok }'; echo $?)"
+
+# The packet tree as a reader sees it.
+tshark -X lua_script:"$dissector" -r "$work/cap.pcapng" -d "udp.port==$port,karvelm" \
+  -Y 'karvelm.command == "cmdGetVersion" && karvelm.direction == "from module"' -O karvelm \
+  2>/dev/null >"$work/tree.txt"
+check "the tree shows the header, the status and the version as the desktop program does" \
+  "$(grep -q 'Checksum status: Good' "$work/tree.txt" && grep -q 'Status: 0x00 (success)' "$work/tree.txt" &&
+     grep -q "Version word: 0x[0-9a-f]* ($fw_version)" "$work/tree.txt"; echo $?)"
+
+if ((failures)); then
+  echo "$failures check(s) failed; the decoded packets:"
+  head -n 60 "$work/decoded.txt"
+  exit 1
+fi
+echo "all checks passed"
