@@ -33,28 +33,48 @@ if [[ "${1:-}" == "--inside" ]]; then
   done
   grep -q "Capturing on" "$work/dumpcap.log" || { echo "dumpcap did not start:"; cat "$work/dumpcap.log"; exit 1; }
 
-  "$sim" --bind 127.0.0.1 --port 0 >"$work/sim.out" 2>"$work/sim.err" &
-  pids+=($!)
-  simulator=$!
-  for _ in $(seq 200); do
-    grep -q "listening on" "$work/sim.out" && break
-    sleep 0.05
-  done
-  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.out")
-  [[ -n "$port" ]] || { echo "the simulator did not start:"; cat "$work/sim.out" "$work/sim.err"; exit 1; }
-  echo "$port" >"$work/port"
+  # start_sim NAME OPTIONS...: a simulator on a free loopback port, written to NAME.port.
+  start_sim() {
+    local name=$1 port
+    shift
+    "$sim" --bind 127.0.0.1 --port 0 "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    pids+=($!)
+    simulator=$!
+    for _ in $(seq 200); do
+      grep -q "listening on" "$work/$name.out" && break
+      sleep 0.05
+    done
+    port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/$name.out")
+    [[ -n "$port" ]] || { echo "the simulator did not start:"; cat "$work/$name.out" "$work/$name.err"; exit 1; }
+    echo "$port" >"$work/$name.port"
+  }
+  run() {  # run NAME ARGUMENTS...: karvelm against the simulator NAME
+    local port
+    port=$(cat "$work/$1.port")
+    shift
+    "$karvelm" --ip 127.0.0.1 --port "$port" --local-port 0 "$@"
+  }
 
-  run() { "$karvelm" --ip 127.0.0.1 --port "$port" --local-port 0 "$@"; }
-  run identify --json >"$work/identify.json"
-  run bus read 167602 3 --json >"$work/bus.json"
-  run config read 1 "$work/config.bin" >/dev/null
-  run config write 1 "$work/config.bin" --restart >/dev/null
-
+  start_sim sim
+  run sim identify --json >"$work/identify.json"
+  run sim bus read 167602 3 --json >"$work/bus.json"
+  run sim config read 1 "$work/config.bin" >/dev/null
+  run sim config write 1 "$work/config.bin" --restart >/dev/null
   # The simulator ends cleanly only when it saw no protocol violation.
   kill -INT "$simulator"
   status=0
   wait "$simulator" || status=$?
   [[ $status -eq 0 ]] || { echo "karvelm-sim exit status $status:"; cat "$work/sim.err"; exit 1; }
+
+  # Modules that answer wrongly: the outcome of the tool does not matter here, only what the
+  # dissector makes of the packets.
+  start_sim failing --status-ff 1
+  run failing identify >/dev/null 2>&1 || true
+  start_sim badsum --bad-checksum
+  run badsum identify >/dev/null 2>&1 || true
+  start_sim badlength --bad-length
+  run badlength identify >/dev/null 2>&1 || true
+
   # Let the capture take the last datagrams, then end it.
   sleep 0.3
   kill -INT "$capture"
@@ -70,14 +90,14 @@ for tool in tshark dumpcap unshare ip; do
 done
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[[ -n "${KEEP:-}" ]] || rm -rf "$work"' EXIT
 namespace=(unshare --net)
 [[ $(id -u) -eq 0 ]] || namespace=(unshare --map-root-user --net)
 if ! "${namespace[@]}" bash "$0" --inside "$karvelm" "$sim" "$work"; then
   echo "FAIL: the capture could not be made in a private network namespace"
   exit 1
 fi
-port=$(cat "$work/port")
+port=$(cat "$work/sim.port")
 
 failures=0
 check() {  # check DESCRIPTION CONDITION-STATUS
@@ -89,27 +109,31 @@ check() {  # check DESCRIPTION CONDITION-STATUS
   fi
 }
 
-# One line per packet. Run as root, tshark warns on stderr; the output is read from stdout.
+# One line per packet, of every simulator's traffic. Run as root, tshark warns on stderr; the
+# output is read from stdout.
 fields=(frame.number karvelm.direction karvelm.type karvelm.command karvelm.seq karvelm.status
         karvelm.checksum.status karvelm.request_in karvelm.identity karvelm.version.text
         karvelm.bus.address karvelm.bus.count karvelm.bus.word karvelm.storage.address
-        karvelm.storage.length karvelm.data.length karvelm.total_length karvelm.length)
+        karvelm.storage.length karvelm.data.length karvelm.total_length karvelm.length
+        udp.srcport udp.dstport karvelm.failure karvelm.checksum.bad karvelm.malformed)
 args=()
 for field in "${fields[@]}"; do args+=(-e "$field"); done
-tshark -X lua_script:"$dissector" -r "$work/cap.pcapng" -d "udp.port==$port,karvelm" \
-  -Y "udp.port==$port" -T fields -E separator='|' -E occurrence=a "${args[@]}" \
-  >"$work/decoded.txt" 2>"$work/tshark.err" || { cat "$work/tshark.err"; exit 1; }
+for name in sim failing badsum badlength; do args+=(-d "udp.port==$(cat "$work/$name.port"),karvelm"); done
+tshark -X lua_script:"$dissector" -r "$work/cap.pcapng" -T fields -E separator='|' \
+  -E occurrence=a "${args[@]}" >"$work/all.txt" 2>"$work/tshark.err" || { cat "$work/tshark.err"; exit 1; }
 if grep -v -i "running as user\|dangerous" "$work/tshark.err" | grep -q .; then
   echo "tshark reported:"
   cat "$work/tshark.err"
   check "tshark loads the dissector without errors" 1
 fi
+P=$port awk -F'|' '$19 == ENVIRON["P"] || $20 == ENVIRON["P"]' "$work/all.txt" >"$work/decoded.txt"
 packets=$(tshark -r "$work/cap.pcapng" -Y "udp.port==$port" 2>/dev/null | wc -l)
 
 # Fields by column, in the order above: 1 frame, 2 direction, 3 type, 4 command, 5 seq,
 # 6 status, 7 checksum status, 8 request frame, 9 identity, 10 version, 11 bus address,
 # 12 word count, 13 words, 14 storage address, 15 block length, 16 data length, 17 announced
-# length, 18 length field. tshark prints the octal fields (11, 13) in decimal.
+# length, 18 length field, 19 and 20 UDP ports, 21 failure, 22 bad checksum and 23 malformed
+# flags. tshark prints the octal fields (11, 13) in decimal.
 q() { awk -F'|' "$1" "$work/decoded.txt"; }
 
 decoded=$(wc -l <"$work/decoded.txt")
@@ -167,11 +191,26 @@ check "cmdWriteConfig: $total bytes announced, $sum sent in data packets, each a
 check "config write --restart ends with cmdRestart" \
   "$(q '$4 == "cmdRestart" && $2 == "to module" { ok = 1 } END { exit !ok }'; echo $?)"
 
+# Modules that answer wrongly: from NAME CONDITION counts the packets simulator NAME sent, and
+# of them those that meet the awk CONDITION.
+from() {
+  P=$(cat "$work/$1.port") awk -F'|' "\$19 == ENVIRON[\"P\"] { n++; if ($2) hit++ } END { print hit + 0 \"/\" n + 0 }" "$work/all.txt"
+}
+result=$(from failing '$6 == "0xff" && $21 != ""')
+check "a failure status is shown and flagged ($result answers, 1 of them expected)" \
+  "$([[ $result =~ ^1/([2-9]|[0-9]{2,})$ ]]; echo $?)"
+every() { [[ $1 =~ ^[1-9][0-9]*/ && ${1%/*} == "${1#*/}" ]]; }
+result=$(from badsum '$7 == "0" && $22 != ""')
+check "a wrong checksum field is found bad ($result answers)" "$(every "$result"; echo $?)"
+result=$(from badlength '$23 != "" && $7 == ""')
+check "a length field beyond the datagram is flagged malformed ($result answers)" \
+  "$(every "$result"; echo $?)"
+
 # The packet tree as a reader sees it.
 tshark -X lua_script:"$dissector" -r "$work/cap.pcapng" -d "udp.port==$port,karvelm" \
   -Y 'karvelm.command == "cmdGetVersion" && karvelm.direction == "from module"' -O karvelm \
   2>/dev/null >"$work/tree.txt"
-check "the tree shows the header, the status and the version as the desktop program does" \
+check "the packet tree shows the checksum check, the status and the version word with its text" \
   "$(grep -q 'Checksum status: Good' "$work/tree.txt" && grep -q 'Status: 0x00 (success)' "$work/tree.txt" &&
      grep -q "Version word: 0x[0-9a-f]* ($fw_version)" "$work/tree.txt"; echo $?)"
 
