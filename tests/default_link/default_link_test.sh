@@ -41,6 +41,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
+# Namespaces left by a run of this test that was killed before it could clean up (its pid is
+# in their names, and it is gone); the programs in them ended by their own time limit.
+for stale in $(ip netns list | grep -o '^karvelm-\(module\|client\)-[0-9]*'); do
+  kill -0 "${stale##*-}" 2>/dev/null || ip netns del "$stale" 2>/dev/null || true
+done
+
 ip netns add "$module_ns" || fail "cannot create network namespace $module_ns"
 ip netns add "$client_ns" || fail "cannot create network namespace $client_ns"
 # The pair is made inside the module's namespace with its other end placed straight into the
@@ -76,7 +82,10 @@ ip -o addr show | grep -q "$module_address" && fail "$module_address is on an in
 
 # The module: the simulator at the default address and port, with its firmware images.
 mkdir -p "$work/images"
-ip netns exec "$module_ns" "$sim" --bind "$module_address" --port 30000 --allow-non-loopback \
+# Every program runs under a time limit below the test's own, so that none outlives a run
+# that was killed from outside.
+limit=(timeout 200)
+"${limit[@]}" ip netns exec "$module_ns" "$sim" --bind "$module_address" --port 30000 --allow-non-loopback \
   --write-images "$work/images" >"$work/sim.out" 2>"$work/sim.err" &
 simulator=$!
 pids+=("$simulator")
@@ -98,7 +107,7 @@ check() {  # check DESCRIPTION STATUS
   fi
 }
 # karvelm with no link option: Ethernet, local port 30000, the module at its default address.
-client() { ip netns exec "$client_ns" "$karvelm" "$@"; }
+client() { "${limit[@]}" ip netns exec "$client_ns" "$karvelm" "$@"; }
 
 status=0
 client identify --json >"$work/identify.json" 2>"$work/identify.err" || status=$?
@@ -146,7 +155,7 @@ chmod 700 "$work/run"
 cp "$app" "$work/app/KarvelMcfg"
 printf '[Settings]\ninterface=2\nip=%s\ndisable_select_dialog=1\n' "$module_address" \
   >"$work/app/KarvelMcfg.ini"
-ip netns exec "$client_ns" env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+"${limit[@]}" ip netns exec "$client_ns" env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
   XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=offscreen KARVELM_STATUS_PROBE="подключен" \
   "$work/app/KarvelMcfg" >"$work/app.out" 2>"$work/app.err" &
 desktop=$!

@@ -23,7 +23,8 @@ if [[ "${1:-}" == "--inside" ]]; then
   }
   trap cleanup EXIT
 
-  dumpcap -i lo -f udp -w "$work/cap.pcapng" -q 2>"$work/dumpcap.log" &
+  # Time limits below the test's own, so that nothing outlives a run killed from outside.
+  timeout 150 dumpcap -i lo -f udp -w "$work/cap.pcapng" -q 2>"$work/dumpcap.log" &
   pids+=($!)
   capture=$!
   for _ in $(seq 200); do
@@ -37,7 +38,7 @@ if [[ "${1:-}" == "--inside" ]]; then
   start_sim() {
     local name=$1 port
     shift
-    "$sim" --bind 127.0.0.1 --port 0 "$@" >"$work/$name.out" 2>"$work/$name.err" &
+    timeout 150 "$sim" --bind 127.0.0.1 --port 0 "$@" >"$work/$name.out" 2>"$work/$name.err" &
     pids+=($!)
     simulator=$!
     for _ in $(seq 200); do
