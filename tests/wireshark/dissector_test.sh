@@ -59,6 +59,9 @@ if [[ "${1:-}" == "--inside" ]]; then
   start_sim sim
   run sim identify --json >"$work/identify.json"
   run sim bus read 167602 3 --json >"$work/bus.json"
+  run sim bus scan --json >"$work/scan.json"
+  run sim dac correct 3 + >/dev/null
+  run sim dac show --json >"$work/dac.json"
   run sim config read 1 "$work/config.bin" >/dev/null
   run sim config write 1 "$work/config.bin" --restart >/dev/null
   # The simulator ends cleanly only when it saw no protocol violation.
@@ -116,7 +119,9 @@ fields=(frame.number karvelm.direction karvelm.type karvelm.command karvelm.seq 
         karvelm.checksum.status karvelm.request_in karvelm.identity karvelm.version.text
         karvelm.bus.address karvelm.bus.count karvelm.bus.word karvelm.storage.address
         karvelm.storage.length karvelm.data.length karvelm.total_length karvelm.length
-        udp.srcport udp.dstport karvelm.failure karvelm.checksum.bad karvelm.malformed)
+        udp.srcport udp.dstport karvelm.failure karvelm.checksum.bad karvelm.malformed
+        karvelm.ext.net_address karvelm.dac.correction karvelm.panel.console
+        karvelm.panel.registers)
 args=()
 for field in "${fields[@]}"; do args+=(-e "$field"); done
 for name in sim failing badsum badlength; do args+=(-d "udp.port==$(cat "$work/$name.port"),karvelm"); done
@@ -134,7 +139,8 @@ packets=$(tshark -r "$work/cap.pcapng" -Y "udp.port==$port" 2>/dev/null | wc -l)
 # 6 status, 7 checksum status, 8 request frame, 9 identity, 10 version, 11 bus address,
 # 12 word count, 13 words, 14 storage address, 15 block length, 16 data length, 17 announced
 # length, 18 length field, 19 and 20 UDP ports, 21 failure, 22 bad checksum and 23 malformed
-# flags. tshark prints the octal fields (11, 13) in decimal.
+# flags, 24 network address, 25 DAC corrections, 26 and 27 the panel's flags. tshark prints the
+# octal fields (11, 13) in decimal.
 q() { awk -F'|' "$1" "$work/decoded.txt"; }
 
 decoded=$(wc -l <"$work/decoded.txt")
@@ -160,12 +166,36 @@ check "identify: cmdIdentify answered with 0x3b07 and cmdGetVersion with $fw_ver
 # bus read 167602 3: the request's octal address and count, the words as the tool printed them.
 tool_words=$(grep -o '"words": \[[^]]*\]' "$work/bus.json" | grep -o '"[0-7]*"' | tr -d '"' |
   while read -r w; do echo $((8#$w)); done | paste -sd,)
-dissected_words=$(q '$4 == "cmdReadBus" && $3 == 2 { print $13 }')
+dissected_words=$(q '$4 == "cmdReadBus" && $3 == 2 { print $13; exit }')
 check "cmdReadBus: address 167602, 3 words" \
   "$(q '$4 == "cmdReadBus" && $2 == "to module" && $11 == 61314 && $12 == 3 { ok = 1 }
         END { exit !ok }'; echo $?)"
 check "cmdReadBus data: the words the tool printed ($tool_words = $dissected_words)" \
   "$([[ -n "$tool_words" && "$tool_words" == "$dissected_words" ]]; echo $?)"
+
+# bus scan: the external modules' network addresses and versions, the panel, as the tool listed
+# them (the DAC commands after it ask for the modules again).
+tool_modules=$(grep -o '"address": [0-9]*, "version": "[0-9.]*"' "$work/scan.json" |
+  sed 's/"address": \([0-9]*\), "version": "\(.*\)"/\1 \2/' | paste -sd,)
+dissected_modules=$(q '$4 == "cmdGetExtModule" && $2 == "from module" && $24 != "0x00000000" {
+                         print $24 " " $10 }' | while read -r a v; do echo "$((a)) $v"; done |
+  head -n "$(tr ',' '\n' <<<"$tool_modules" | wc -l)" | paste -sd,)
+check "cmdGetExtModule replies: the modules the tool listed ($dissected_modules)" \
+  "$([[ -n "$tool_modules" && "$tool_modules" == "$dissected_modules" ]]; echo $?)"
+panel_version=$(grep -o '"panel": {[^}]*' "$work/scan.json" | sed -n 's/.*"version": "\([0-9.]*\)".*/\1/p')
+check "cmdGetPanelLink reply: console, panel registers and version $panel_version" \
+  "$(V=$panel_version q '$4 == "cmdGetPanelLink" && $2 == "from module" && $26 == 1 && $27 == 1 &&
+                         $10 == ENVIRON["V"] { ok = 1 } END { exit !ok }'; echo $?)"
+check "cmdGetPanelStats and cmdGetExtModuleStats are answered" \
+  "$(q '$4 ~ /^cmdGet(Panel|ExtModule)Stats$/ && $2 == "from module" { if (!($4 in n)) kinds++; n[$4]++ }
+        END { exit kinds != 2 }'; echo $?)"
+
+# dac correct 3 +, dac show: the table written and the table read back, as the tool printed it.
+tool_dac=$(sed -n 's/.*"corrections": \[\([^]]*\)\].*/\1/p' "$work/dac.json" | tr -d ' ')
+read_dac=$(q '$4 == "cmdGetDacCorrection" && $2 == "from module" { t = $25 } END { print t }')
+written_dac=$(q '$4 == "cmdSetDacCorrection" && $2 == "to module" { t = $25 } END { print t }')
+check "DAC corrections written and read back as the tool printed them ($tool_dac)" \
+  "$([[ $tool_dac =~ [1-9] && "$read_dac" == "$tool_dac" && "$written_dac" == "$tool_dac" ]]; echo $?)"
 
 # config read 1: into the bootloader, then the stored blocks.
 check "config read: cmdEnterLoader, then the bootloader's identity 0x3b04" \
