@@ -14,6 +14,9 @@ packages=(
   # The manual's tests read the text of its PDF.
   poppler-utils
   clang libclang-rt-14-dev
+  # The Wireshark dissector's test (tshark, dumpcap) and the network namespaces of the
+  # end-to-end test on the default link.
+  tshark iproute2
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then
   packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core libgtest-dev libbenchmark-dev)
@@ -30,5 +33,8 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
+  # tshark's package asks whether non-root users may capture: no, and without asking.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" |
+    "${sudo_cmd[@]}" debconf-set-selections
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -12,6 +12,7 @@
 #include "app/ui/qt_dialogs.h"
 #include "app/ui/select_intf_form.h"
 #include "app/ui/startup_probe.h"
+#include "app/ui/status_probe.h"
 #include "link/hid_backend.h"
 
 int main(int argc, char** argv) {
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     form.SetAboutForm(&about);
     form.SetSelectIntfForm(&select);
     InstallStartupProbe(form, started);
+    InstallStatusProbe(form);
     form.show();
     result = app.exec();
   }
