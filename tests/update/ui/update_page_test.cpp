@@ -425,6 +425,7 @@ struct TMismatchCase {
   const char* button;
   const char* file;
   bool secondAnswer;  // to the question that names the mismatch
+  friend void PrintTo(const TMismatchCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ImageOfTheOtherKind : public UpdatePage, public testing::WithParamInterface<TMismatchCase> {};
