@@ -4,6 +4,7 @@
 #include "cli/console_commands_cli.h"
 #include "cli/dac_sensor_commands_cli.h"
 #include "cli/diag_commands_cli.h"
+#include "cli/diff_commands_cli.h"
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
@@ -39,12 +40,16 @@ const std::vector<TCommandRow>& CommandRows() {
        "config read 1|2 FILE", "read a stored configuration into FILE"},
       {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config write 1|2 FILE", "write FILE into a stored configuration"},
+      {"config", "diff", MakeConfigDiffCommand, pnEnterLoader, kModule | obWait | obRestart,
+       "config diff 1|2 FILE",
+       "compare a stored configuration with FILE (exit 0 equal, 1 different)"},
       // Firmware updates.
-      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader, kModule | obWait | obRestart,
-       "firmware update IMAGE", "update the module firmware from an image file (sent unchanged)"},
+      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader,
+       kModule | obWait | obRestart | obForce, "firmware update IMAGE",
+       "update the module firmware from an image file (sent unchanged)"},
       {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
        "firmware versions of the module and its accessories,\nand those this program carries"},
-      {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule,
+      {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule | obForce,
        "accessory update TARGET IMAGE",
        "update an accessory through the running module:\nTARGET bosi | panel-karvel | "
        "panel-torsen | ext:ADDRESS (hex)"},
@@ -81,6 +86,9 @@ const std::vector<TCommandRow>& CommandRows() {
       {"file", "page", MakeFilePageCommand, pnNone, kOffline | obFormat,
        "file page FILE PAGE IMAGE [--format bin|lda|auto]",
        "load a ROM page image into page 0..15 of FILE"},
+      {"file", "diff", MakeFileDiffCommand, pnNone, kOffline, "file diff A B",
+       "compare two configuration files: fields, name, memory layout,\n"
+       "set-points, pages (exit 0 equal, 1 different)"},
   };
   return rows;
 }

@@ -130,6 +130,9 @@ const std::vector<TOptionInfo>& Options() {
       {"--normal", obNormal, "CHANNEL",
        "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
       {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
+      {"--force", obForce, nullptr,
+       "firmware/accessory update: send an image named for the other kind\n"
+       "of target (*.upm to the module, *.upd to an accessory)"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;
@@ -151,6 +154,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obJson) options.json = true;
       if (option->bit == obRestart) options.restart = true;
       if (option->bit == obHelp) options.help = true;
+      if (option->bit == obForce) options.force = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

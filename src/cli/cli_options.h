@@ -28,6 +28,9 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  // Sends an update image that its name marks for the other kind of target. Kept apart from
+  // the bits above so that options added meanwhile elsewhere cannot take the same bit.
+  obForce = 1u << 20,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -60,6 +63,7 @@ struct TCliOptions {
   std::string high;
   std::string normal;  // count test channel address texts as given; the command checks them
   std::string additional;
+  bool force = false;              // an image of the other kind is sent all the same
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -15,25 +15,6 @@ namespace karvelm::cli {
 
 namespace {
 
-// Text form of one field: the stored number, and what the parameter page would show for it.
-std::string FieldText(const TConfigField& field, uint16_t value) {
-  std::string text = std::to_string(value);
-  if (field.kind == fkList) {
-    if (std::optional<std::string> item = FieldItemText(field, value))
-      text += " (" + *item + ")";
-    else
-      text += " (no such item)";
-  } else if (field.kind == fkIntReg) {
-    if (value == kIntRegNotUsed)
-      text += " (not used)";
-    else if (uint16_t address = IntRegBusAddress(value))
-      text += " (input register " + WordToOctal(address) + ")";
-    else
-      text += " (no such register)";
-  }
-  return text;
-}
-
 void PrintJson(const TCliContext& context, const TConfigImage& image) {
   TJson json;
   for (const TConfigField& field : ConfigFields())
@@ -55,7 +36,7 @@ void PrintJson(const TCliContext& context, const TConfigImage& image) {
 void PrintText(const TCliContext& context, const TConfigImage& image) {
   std::ostream& out = context.out;
   for (const TConfigField& field : ConfigFields())
-    out << field.key << ": " << FieldText(field, SettingsWord(image, field.word)) << '\n';
+    out << field.key << ": " << FieldValueText(field, SettingsWord(image, field.word)) << '\n';
   out << "config_name: \"" << Cp1251ToUtf8(GetConfigName(image)) << "\"\n";
   for (int i = 0; i < kSetPointWords; ++i) {
     const uint16_t address = static_cast<uint16_t>(0xF600 + 2 * i);  // 173000 octal onwards

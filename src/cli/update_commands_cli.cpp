@@ -15,6 +15,7 @@
 #include "link/module_commands.h"
 #include "update/accessory_update.h"
 #include "update/firmware_image.h"
+#include "update/image_kind.h"
 #include "update/module_update.h"
 #include "update/update_texts.h"
 #include "update/version_page.h"
@@ -50,6 +51,21 @@ int ReadImage(const TCliContext& context, const std::string& path, TFirmwareImag
   return kExitDone;
 }
 
+// An image that its name marks for the other kind of target is refused with nothing sent,
+// unless --force asks for it; then the mismatch is still said on stderr.
+int CheckKind(const TCliContext& context, const std::string& path, TImageKind wanted) {
+  const std::optional<TImageMismatch> mismatch = CheckImageKind(path, wanted);
+  if (!mismatch) return kExitDone;
+  const char* what =
+      mismatch->found == ikModule ? "a module image (*.upd)" : "an accessory image (*.upm)";
+  const char* needed = wanted == ikModule ? "a module image (*.upd)" : "an accessory image (*.upm)";
+  const std::string reason = path + " is " + what + ", not " + needed;
+  if (!context.options.force)
+    return context.Fail(reason + "; nothing was sent (--force sends it anyway)");
+  context.err << "warning: " << reason << "; sent anyway (--force)\n";
+  return kExitDone;
+}
+
 std::optional<std::string> VersionWithoutPrefix(const TVersionRow& row) {
   if (!row.enabled) return std::nullopt;
   return row.version.substr(2);  // "v 1.9.0." -> "1.9.0."
@@ -59,7 +75,10 @@ class TFirmwareUpdate final : public TCliCommand {
  public:
   int Prepare(const TCliContext& context) override {
     if (context.options.words.size() != 3) return context.Usage();
-    return ReadImage(context, context.options.words[2], image_);
+    if (const int status = ReadImage(context, context.options.words[2], image_);
+        status != kExitDone)
+      return status;
+    return CheckKind(context, context.options.words[2], ikModule);
   }
 
   int Run(const TCliContext& context) override {
@@ -203,7 +222,8 @@ class TAccessoryUpdate final : public TCliCommand {
           "bad target '" + target + "' (bosi, panel-karvel, panel-torsen or ext:ADDRESS in hex)",
           kExitUsage);
     }
-    return ReadImage(context, words[3], image_);
+    if (const int status = ReadImage(context, words[3], image_); status != kExitDone) return status;
+    return CheckKind(context, words[3], ikAccessory);
   }
 
   int Run(const TCliContext& context) override {

@@ -1,5 +1,7 @@
 #include "config/config_fields.h"
 
+#include "base/octal_text.h"
+
 namespace karvelm {
 namespace {
 
@@ -75,6 +77,24 @@ std::optional<std::string> FieldItemText(const TConfigField& field, uint16_t val
 uint16_t IntRegBusAddress(uint16_t value) {
   if (value < 1 || value > kIntRegCount) return 0;
   return static_cast<uint16_t>(0xEF82 + 2 * (value - 1));  // 167602 octal onwards
+}
+
+std::string FieldValueText(const TConfigField& field, uint16_t value) {
+  std::string text = std::to_string(value);
+  if (field.kind == fkList) {
+    if (std::optional<std::string> item = FieldItemText(field, value))
+      text += " (" + *item + ")";
+    else
+      text += " (no such item)";
+  } else if (field.kind == fkIntReg) {
+    if (value == kIntRegNotUsed)
+      text += " (not used)";
+    else if (uint16_t address = IntRegBusAddress(value))
+      text += " (input register " + WordToOctal(address) + ")";
+    else
+      text += " (no such register)";
+  }
+  return text;
 }
 
 }  // namespace karvelm

@@ -63,4 +63,8 @@ std::optional<std::string> FieldItemText(const TConfigField& field, uint16_t val
 // Input register of an interrupt group, or 0 when value is not 1..kIntRegCount.
 uint16_t IntRegBusAddress(uint16_t value);
 
+// The stored number and, in brackets, what the parameter page shows for it: the list item,
+// or the input register of an interrupt group. `file show` and the diff print this.
+std::string FieldValueText(const TConfigField& field, uint16_t value);
+
 }  // namespace karvelm

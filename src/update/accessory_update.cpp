@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "link/commands_accessory.h"
 #include "link/module_commands.h"
+#include "update/image_kind.h"
 #include "update/update_texts.h"
 
 namespace karvelm {
@@ -36,6 +37,15 @@ bool ChooseAndOpen(const TAccessoryUpdateContext& context, const char* builtInNa
     result.message = opened.error;
     detail::Inform(context.hooks, opened.error);
     return false;
+  }
+  // A module image sent to an accessory goes only after a second, explicit yes.
+  if (const auto mismatch =
+          source.fromFile ? CheckImageKind(source.source, ikAccessory) : std::nullopt) {
+    if (!detail::Ask(context.hooks, ImageMismatchQuestion(source.source, *mismatch))) {
+      result.outcome = aoDeclined;
+      result.message = ImageMismatchText(source.source, *mismatch);
+      return false;
+    }
   }
   image = std::move(opened.image);
   return true;

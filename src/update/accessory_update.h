@@ -14,7 +14,7 @@
 namespace karvelm {
 
 enum TAccessoryOutcome : int {
-  aoDeclined,        // the question was not answered with OK
+  aoDeclined,        // a question (the update, an image of the other kind) not answered OK
   aoNoSource,        // the open dialog was cancelled, or its file is gone
   aoImageError,      // the image could not be had; nothing sent
   aoModuleAbsent,    // the firmware did not answer at the start; nothing sent

@@ -6,6 +6,7 @@
 #include "link/commands.h"
 #include "link/module_commands.h"
 #include "link/transactions.h"
+#include "update/image_kind.h"
 #include "update/update_texts.h"
 
 namespace karvelm {
@@ -19,6 +20,16 @@ TModuleUpdateRequest RequestModuleUpdate(const TUpdateHooks& hooks, bool fromFil
     if (hooks.chooseFile) path = hooks.chooseFile(kModuleFilterIndex);
     std::error_code error;
     if (!path || !std::filesystem::exists(*path, error)) return request;
+    // Read whole now, before cmdEnterLoader goes out: a file that cannot be read is refused
+    // with nothing sent. The transfer reads it again once the bootloader answers.
+    const TImageOpenResult opened = ReadImageFile(*path);
+    if (!opened.ok) {
+      detail::Inform(hooks, opened.error);
+      return request;
+    }
+    if (const auto mismatch = CheckImageKind(*path, ikModule)) {
+      if (!detail::Ask(hooks, ImageMismatchQuestion(*path, *mismatch))) return request;
+    }
     request.file = std::move(path);
   }
   request.raised = true;

@@ -206,5 +206,52 @@ TEST_F(CliUpdateInProcess, ExtModuleByTheAddressAFreshQueryLists) {
       << r.out;
 }
 
+// An image whose name marks it for the other kind of target is refused before the link is
+// opened; --force sends it, saying the mismatch on stderr. Names without either extension pass.
+TEST_F(CliUpdateInProcess, ImageOfTheOtherKindNeedsForce) {
+  const std::string refusedModule =
+      " is an accessory image (*.upm), not a module image (*.upd); nothing was sent (--force "
+      "sends it anyway)\n";
+  const std::string refusedAccessory =
+      " is a module image (*.upd), not an accessory image (*.upm); nothing was sent (--force "
+      "sends it anyway)\n";
+  const std::string forcedModule =
+      " is an accessory image (*.upm), not a module image (*.upd); sent anyway (--force)\n";
+  const std::string forcedAccessory =
+      " is a module image (*.upd), not an accessory image (*.upm); sent anyway (--force)\n";
+  const struct {
+    const char* file;  // the built-in image of the target copied under this name
+    bool module;
+    bool force;
+    int code;
+    std::string err;  // after the path; "warning: " before it when forced
+  } cases[] = {
+      {"module.upm", true, false, 1, refusedModule},
+      {"module.UPM", true, true, 0, forcedModule},
+      {"module.upd", true, false, 0, ""},
+      {"panel.upd", false, false, 1, refusedAccessory},
+      {"panel.upd", false, true, 0, forcedAccessory},
+      {"panel.bin", false, false, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.force ? " --force" : ""));
+    const std::string path =
+        dir_.Write(c.file, TTempFolder::Read(Image(c.module ? "UpdateKarvel" : "UpdatePNK")));
+    std::vector<std::string> args =
+        c.module ? std::vector<std::string>{"firmware", "update", path, "--restart", "--wait", "5"}
+                 : std::vector<std::string>{"accessory", "update", "panel-karvel", path};
+    if (c.force) args.push_back("--force");
+    // cmdWriteFirmware shares its code with cmdEnterLoader: any of them means the link was used.
+    const uint8_t data = c.module ? cmdWriteFirmware : cmdWritePanelFirmware;
+    const int before = Received(data);
+    const testing::TCliRun r = Run(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    const std::string err = c.err.empty() ? "" : (c.force ? "warning: " : "") + path + c.err;
+    EXPECT_EQ(r.err, err);
+    EXPECT_EQ(Received(data) > before, c.code == 0);
+    EXPECT_EQ(r.out.empty(), c.code != 0);
+  }
+}
+
 }  // namespace
 }  // namespace karvelm

@@ -89,6 +89,8 @@ class TMainForm final : public QMainWindow,
   void Button6Click();
   void SpeedButton1Click();
   void SpeedButton2Click();
+  // "Сравнить с файлом…": the open configuration against a file, in a table dialog.
+  void CompareWithFileClick();
   void N9Click();
   void N10Click();
   void PageControl1Change();

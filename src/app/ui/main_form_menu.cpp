@@ -7,8 +7,11 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "app/compare_action.h"
 #include "app/ui/main_form.h"
 #include "base/ui/guarded_connect.h"
+#include "config/config_file.h"
+#include "config/ui/config_diff_dialog.h"
 #include "update/ui/update_pages.h"
 
 namespace karvelm {
@@ -36,6 +39,8 @@ void TMainForm::BuildMenu() {
           [this] { SpeedButton1->click(); });
   connect(Item(file, "N5", "Сохранить"), &QAction::triggered, this,
           [this] { SpeedButton2->click(); });
+  ConnectGuarded(Item(file, "NCompareWithFile", kCompareMenuText), &QAction::triggered, this,
+                 &TMainForm::CompareWithFileClick);
   Separator(file, "N6");
   connect(Item(file, "N7", "Выход"), &QAction::triggered, this, &TMainForm::close);
 
@@ -66,6 +71,14 @@ void TMainForm::BuildMenu() {
   n9->setShortcutContext(Qt::ApplicationShortcut);
   connect(n9, &QAction::triggered, this, &TMainForm::N9Click);
   connect(Item(help, "N10", "О программе"), &QAction::triggered, this, &TMainForm::N10Click);
+}
+
+void TMainForm::CompareWithFileClick() {
+  const std::optional<TFileComparison> comparison = CompareWithFile(*this, *FImage);
+  if (!comparison) return;
+  TConfigDiffDialog dialog(this);
+  dialog.ShowDiff(comparison->diff, FileNameOnly(comparison->path));
+  dialog.exec();
 }
 
 QWidget* TMainForm::BuildToolBar() {

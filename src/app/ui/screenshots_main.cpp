@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 
 #include "app/app_texts.h"
 #include "app/sim_links.h"
@@ -34,6 +35,8 @@
 #include "app/ui/main_form.h"
 #include "app/ui/qt_dialogs.h"
 #include "app/ui/select_intf_form.h"
+#include "config/koi7.h"
+#include "config/ui/config_diff_dialog.h"
 #include "config/ui/config_pages.h"
 #include "config/ui/ext_inputs_dialog.h"
 
@@ -353,6 +356,17 @@ void Dialogs(TShots& shots, const std::string& settings) {
   select.hide();
   shots.Save(window.Form->ConfigPages().ExtInputsForm(), "ext_inputs");
   window.Form->ConfigPages().ExtInputsForm().hide();
+  {
+    // The open configuration against a file that differs in a field, the name and a page.
+    auto file = std::make_unique<TConfigImage>(window.Form->Image());
+    SetSettingsWord(*file, PunchMode, 1);
+    SetSetPointWord(*file, 3, 0777);
+    SetConfigName(*file, Utf8ToCp1251("ТОКАРНЫЙ 16К20"));
+    for (int i = 0; i < 40; ++i) file->Page(2)[64 + i] ^= 0xFF;
+    TConfigDiffDialog diff(window.Form.get());
+    diff.ShowDiff(DiffConfigImages(window.Form->Image(), *file), "machine.bin");
+    shots.Save(diff, "config_diff");
+  }
 
   const struct {
     const char* name;

@@ -10,6 +10,7 @@
 #include "main_form_fixture.h"
 #include "sim_violations.h"
 #include "update/firmware_image.h"
+#include "update/image_kind.h"
 #include "update/update_texts.h"
 #include "update/version_page.h"
 
@@ -418,6 +419,60 @@ TEST_F(UpdatePage, MenuItemN16ClicksTheModuleButton) {
   EXPECT_EQ(dialogs.shown[0].text, kAskModuleUpdateText);
   EXPECT_FALSE(form->Shell().up_flag);
 }
+
+struct TMismatchCase {
+  const char* name;
+  const char* button;
+  const char* file;
+  bool secondAnswer;  // to the question that names the mismatch
+  friend void PrintTo(const TMismatchCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImageOfTheOtherKind : public UpdatePage, public testing::WithParamInterface<TMismatchCase> {};
+
+// A module image offered to an accessory, or an accessory image to the module, goes only after
+// a second question that names the file and both kinds; Cancel there sends nothing.
+TEST_P(ImageOfTheOtherKind, GoesOnlyAfterASecondConfirmation) {
+  const TMismatchCase& c = GetParam();
+  StartOn(itUDP);
+  Ticks(2);
+  OpenUpdatePage();
+  Find<QCheckBox>("CheckBox5")->setChecked(true);
+  const std::string path = folder.Write(c.file, std::string(300, 'x'));
+  const bool module = std::string(c.button) == "Button2";
+  dialogs.files.push_back(path);
+  dialogs.answers = {true, c.secondAnswer};
+  TakeCodes();
+  Click(c.button);
+  ASSERT_GE(dialogs.shown.size(), 3u);
+  EXPECT_EQ(dialogs.shown[1].kind, "open");
+  const TShownBox& second = dialogs.shown[2];
+  EXPECT_EQ(second.kind, "ask");
+  EXPECT_EQ(second.caption, kUpdateCaption);
+  EXPECT_EQ(second.text,
+            ImageMismatchQuestion(path, *CheckImageKind(path, module ? ikModule : ikAccessory)));
+  EXPECT_THAT(second.text, testing::HasSubstr(module ? "(*.upm), а нужно обновление модуля KarvelM"
+                                                     : "(*.upd), а нужно обновление внешнего"));
+  const std::vector<uint8_t> codes = TakeCodes();
+  if (!c.secondAnswer) {
+    EXPECT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_TRUE(codes.empty());
+    EXPECT_FALSE(form->Shell().up_flag);
+  } else if (module) {
+    EXPECT_TRUE(form->Shell().up_flag);
+    EXPECT_TRUE(Contains(codes, cmdEnterLoader));
+  } else {
+    EXPECT_TRUE(Contains(codes, cmdPrepareExtModuleUpdate));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImageOfTheOtherKind,
+    testing::Values(TMismatchCase{"ModuleGivenUpmCancelled", "Button2", "panel.upm", false},
+                    TMismatchCase{"ModuleGivenUpmConfirmed", "Button2", "panel.upm", true},
+                    TMismatchCase{"ExtModuleGivenUpdCancelled", "Button19", "module.upd", false},
+                    TMismatchCase{"ExtModuleGivenUpdConfirmed", "Button19", "module.UPD", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace karvelm
