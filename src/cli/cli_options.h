@@ -28,6 +28,8 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  // Global: no progress line. A bit far from the others, which commands add one by one.
+  obQuiet = 1u << 28,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -54,6 +56,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  bool quiet = false;          // --quiet: no progress line on stderr
   double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
   std::string low;  // input words of the loop-back test, octal as given; empty: not tested
