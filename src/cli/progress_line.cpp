@@ -78,7 +78,10 @@ std::string PercentText(int percent) {
 std::string FormatProgress(const std::string& label, uint64_t done, uint64_t total,
                            double elapsedSeconds) {
   std::string line = label + ": " + PercentText(Percent(done, total)) + "  " + Amount(done, total);
-  if (elapsedSeconds < kMinRateSeconds || done == 0) return line + "  -- B/s  --:-- left";
+  // At the end the average is exact however short the transfer was.
+  const bool ended = total > 0 && done >= total && elapsedSeconds > 0;
+  if ((elapsedSeconds < kMinRateSeconds && !ended) || done == 0)
+    return line + "  -- B/s  --:-- left";
   const double rate = static_cast<double>(done) / elapsedSeconds;
   const double left = done >= total ? 0.0 : static_cast<double>(total - done) / rate;
   return line + "  " + Rate(rate) + "  " + Duration(left) + " left";

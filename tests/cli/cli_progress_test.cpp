@@ -43,6 +43,8 @@ TEST(ProgressText, PercentBytesRateAndTimeLeft) {
       {1 << 20, 50 << 20, 1.0, "config read:   2%  1.0/50.0 MiB  1.0 MiB/s  0:49 left"},
       {1000, 4000000, 1.0, "config read:   0%  1.0/3906.2 KiB  1000.0 B/s  1:06:39 left"},
       {0, 0, 1.0, "config read: 100%  0/0 B  -- B/s  --:-- left"},
+      // A short transfer still ends with its average rate.
+      {4096, 4096, 0.004, "config read: 100%  4096/4096 B  1000.0 KiB/s  0:00 left"},
   };
   for (const TFormatCase& c : cases)
     EXPECT_EQ(FormatProgress("config read", c.done, c.total, c.elapsed), c.text)
@@ -170,7 +172,8 @@ class ProgressOnATerminal : public ::testing::TestWithParam<TWhereCase> {};
 // redrawn with carriage returns, ended with a line break, coloured only where allowed.
 TEST_P(ProgressOnATerminal, ReadAndWriteShowTheLineOnlyWhereAllowed) {
   const TWhereCase& c = GetParam();
-  TSimProcess sim({"--program", "bootloader"});
+  // A little delay per reply, so that the transfers take measurable time.
+  TSimProcess sim({"--program", "bootloader", "--delay-ms", "2"});
   TTempFolder dir;
   const std::string file = dir.File("c1.bin");
   const std::vector<std::string> link = {
@@ -187,9 +190,13 @@ TEST_P(ProgressOnATerminal, ReadAndWriteShowTheLineOnlyWhereAllowed) {
     EXPECT_EQ(r.output.find("\033[") != std::string::npos, c.coloured) << r.output;
     if (!c.shown) continue;
     EXPECT_NE(r.output.find('\r' + label), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("100%"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("KiB/s"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find(" left"), std::string::npos) << r.output;
+    // The last drawing: everything moved, with a rate.
+    const size_t last = r.output.rfind('\r' + label);
+    ASSERT_NE(last, std::string::npos);
+    const std::string final = r.output.substr(last, r.output.find('\n', last) - last);
+    EXPECT_NE(final.find("100%"), std::string::npos) << final;
+    EXPECT_NE(final.find("iB/s"), std::string::npos) << final;
+    EXPECT_NE(final.find("0:00 left"), std::string::npos) << final;
     // The result line comes after the ended progress line, on a line of its own.
     EXPECT_NE(r.output.find("left\r\nconfiguration 1 "), std::string::npos) << r.output;
   }
