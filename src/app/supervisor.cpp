@@ -3,6 +3,7 @@
 #include "app/app_texts.h"
 #include "link/commands.h"
 #include "link/commands_codec.h"
+#include "link/hid_access.h"
 #include "link/module_commands.h"
 #include "link/transactions.h"
 
@@ -41,6 +42,15 @@ void TSupervisor::Reset() {
   up_flag = get_flag1 = get_flag2 = set_flag1 = set_flag2 = false;
   for (const TDataPageRow& row : kDataPages) this->*row.flag = false;
   FFirmwareShown = false;
+  FNoAccessTold = false;
+}
+
+// Once, until the module has been reached: the status panel keeps saying it meanwhile.
+void TSupervisor::TellNoAccess(const std::string& devicePath) {
+  if (FNoAccessTold) return;
+  FNoAccessTold = true;
+  TTimerPause pause(Services());
+  Services().Dialogs().Inform(NoAccessText(devicePath), kNoAccessCaption);
 }
 
 bool TSupervisor::PageChangeAllowed() const {
@@ -163,15 +173,18 @@ void TSupervisor::Timer1Timer() {
     ReadPages(prev);
     if (FWindow.CurrentPage() == mpUpdate && !prev) PageControl1Change();
   } else {
-    Panel().SetStatusText(kStatusNotConnected);
+    const std::string denied = DeniedModuleDevice();
+    Panel().SetStatusText(denied.empty() ? kStatusNotConnected : kStatusNoAccess);
     Panel().SetLoaderVersionText(kVersionUnknown);
     Panel().SetFirmwareVersionText(kVersionUnknown);
     FFirmwareShown = false;
     Panel().SetConfigCommandsEnabled(false);
     Panel().SetUpdateCommandEnabled(false);
     Panel().SetRestartEnabled(false);
+    if (!denied.empty()) TellNoAccess(denied);
   }
   if (boot_state.connected || fw_state.connected) {
+    FNoAccessTold = false;
     Panel().SetConfigCommandsEnabled(true);
     Panel().SetUpdateCommandEnabled(true);
   }

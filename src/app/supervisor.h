@@ -78,6 +78,7 @@ class TSupervisor final : public TPageRegistry {
   void Redraw();
   bool LockedOut() const;
   void ShowFirmwareStatus();
+  void TellNoAccess(const std::string& devicePath);
   TShellServices& Services() { return FWindow.Services(); }
   TStatusPanel& Panel() { return FWindow.StatusPanel(); }
 
@@ -89,6 +90,8 @@ class TSupervisor final : public TPageRegistry {
   // firmware is found while something else was shown, so "загрузчик" never outlives the
   // bootloader.
   bool FFirmwareShown = false;
+  // The user was told that the module's USB device may not be opened.
+  bool FNoAccessTold = false;
 };
 
 }  // namespace karvelm

@@ -7,6 +7,7 @@
 #include "cli/cli_context.h"
 #include "cli/cli_link.h"
 #include "cli/cli_options.h"
+#include "link/hid_access.h"
 
 namespace karvelm::cli {
 
@@ -17,7 +18,7 @@ constexpr const char* kNoFirmwareText = "the firmware does not answer";
 // The first option on the line that the row does not accept, or nullptr.
 const TOptionInfo* StrayOption(const TCommandRow& row, unsigned given) {
   for (const TOptionInfo& option : Options())
-    if ((given & option.bit) && !((row.options | obHelp) & option.bit)) return &option;
+    if ((given & option.bit) && !((row.options | obHelp | obQuiet) & option.bit)) return &option;
   return nullptr;
 }
 
@@ -41,8 +42,13 @@ int RunRow(const TCommandRow& row, TCliContext& context) {
   if (row.needs == pnNone) return command->Run(context);
   TCliLink link(context.options);
   if (!link.Ok()) return context.Fail(link.Error());
-  if (const std::string reason = BringUp(link, row.needs, context.options); !reason.empty())
-    return context.Fail(reason);
+  // A module present but closed to this user is not reported as absent.
+  if (const std::string denied = DeniedModuleDevice(); !denied.empty())
+    return context.Fail(NoAccessText(denied));
+  if (const std::string reason = BringUp(link, row.needs, context.options); !reason.empty()) {
+    const std::string denied = DeniedModuleDevice();
+    return context.Fail(denied.empty() ? reason : NoAccessText(denied));
+  }
   context.link = &link;
   return command->Run(context);
 }

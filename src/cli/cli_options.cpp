@@ -133,6 +133,7 @@ const std::vector<TOptionInfo>& Options() {
       {"--force", obForce, nullptr,
        "firmware/accessory update: send an image named for the other kind\n"
        "of target (*.upm to the module, *.upd to an accessory)"},
+      {"--quiet", obQuiet, nullptr, "no progress line on stderr (any command)"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;
@@ -155,6 +156,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obRestart) options.restart = true;
       if (option->bit == obHelp) options.help = true;
       if (option->bit == obForce) options.force = true;
+      if (option->bit == obQuiet) options.quiet = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

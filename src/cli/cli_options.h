@@ -31,6 +31,8 @@ enum TOptionBit : unsigned {
   // Sends an update image that its name marks for the other kind of target. Kept apart from
   // the bits above so that options added meanwhile elsewhere cannot take the same bit.
   obForce = 1u << 20,
+  // Global: no progress line. A bit far from the others, which commands add one by one.
+  obQuiet = 1u << 28,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -57,6 +59,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  bool quiet = false;          // --quiet: no progress line on stderr
   double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
   std::string low;  // input words of the loop-back test, octal as given; empty: not tested

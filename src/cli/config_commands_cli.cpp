@@ -6,6 +6,7 @@
 
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
+#include "cli/progress_line.h"
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/config_texts.h"
@@ -80,7 +81,11 @@ class TConfigCommand : public TCliCommand {
 class TConfigRead final : public TConfigCommand {
  public:
   int Run(const TCliContext& context) override {
-    const TReadConfigResult result = ReadConfiguration(*image_, configIndex_);
+    TReadConfigResult result;
+    {
+      const auto line = MakeProgressLine(context, "config read");
+      result = ReadConfiguration(*image_, configIndex_, {}, line->Sink());
+    }
     // A read changes nothing on the module, so it goes back to its firmware either way.
     const bool restarted = RestartIfAsked(context, result.AllOk());
     if (!result.AllOk()) {
@@ -112,7 +117,11 @@ class TConfigWrite final : public TConfigCommand {
   }
 
   int Run(const TCliContext& context) override {
-    const TWriteConfigResult result = WriteConfiguration(*image_, configIndex_);
+    TWriteConfigResult result;
+    {
+      const auto line = MakeProgressLine(context, "config write");
+      result = WriteConfiguration(*image_, configIndex_, {}, line->Sink());
+    }
     if (!result.ok()) {
       // The module may now hold a partial configuration: it stays in the bootloader, ready
       // for another write, rather than starting its firmware on it.

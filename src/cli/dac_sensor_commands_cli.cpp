@@ -1,7 +1,5 @@
 #include "cli/dac_sensor_commands_cli.h"
 
-#include <signal.h>
-
 #include <charconv>
 #include <optional>
 #include <string>
@@ -9,6 +7,7 @@
 
 #include "base/clock.h"
 #include "base/octal_text.h"
+#include "cli/interrupt_scope.h"
 #include "cli/json_text.h"
 #include "diag/dac_page.h"
 #include "diag/dac_sawtooth.h"
@@ -179,30 +178,6 @@ class TDacSave final : public TCliCommand {
   }
 };
 
-volatile sig_atomic_t sawtoothInterrupted = 0;
-
-void OnSawtoothInterrupt(int) {
-  sawtoothInterrupted = 1;
-}
-
-// Ctrl-C ends the sawtooth as the page's stop button does, for as long as the object lives.
-class TInterruptScope {
- public:
-  TInterruptScope() {
-    sawtoothInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnSawtoothInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~TInterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
-  TInterruptScope(const TInterruptScope&) = delete;
-  TInterruptScope& operator=(const TInterruptScope&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
-
 class TDacSawtooth final : public TCliCommand {
  public:
   int Prepare(const TCliContext& context) override {
@@ -229,7 +204,7 @@ class TDacSawtooth final : public TCliCommand {
     uint16_t last = 0;
     {
       TInterruptScope interrupt;
-      while (!sawtoothInterrupted && clock.NowMs() < end) {
+      while (!TInterruptScope::Interrupted() && clock.NowMs() < end) {
         last = test.Generator().Sample();
         if (!test.Tick()) ++failed;
         ++samples;
@@ -241,8 +216,9 @@ class TDacSawtooth final : public TCliCommand {
           next = now;
       }
     }
+    // Stopped by hand or by the clock, the channel keeps its last sample, as on the page.
     test.Stop();
-    const bool interrupted = sawtoothInterrupted != 0;
+    const bool interrupted = TInterruptScope::Interrupted();
     if (context.options.json) {
       TJson json;
       json["channel"] = tag_ + 1;
@@ -258,8 +234,9 @@ class TDacSawtooth final : public TCliCommand {
     }
     if (failed > 0)
       return context.Fail(std::to_string(failed) + " of " + std::to_string(samples) +
-                          " samples were not acknowledged");
-    return kExitDone;
+                              " samples were not acknowledged",
+                          interrupted ? kExitInterrupted : kExitFailed);
+    return interrupted ? kExitInterrupted : kExitDone;
   }
 
  private:
@@ -341,8 +318,13 @@ class TTestCount final : public TCliCommand {
   }
 
   int Run(const TCliContext& context) override {
-    const TCountRun run = RunCountTests(request_, true);
+    TInterruptScope interrupt;
+    const TCountRun run =
+        RunCountTests(request_, true, {}, {}, [] { return TInterruptScope::Interrupted(); });
     if (!run.moduleAnswered) return context.Fail("the module does not answer");
+    if (run.cancelled)
+      return context.Fail("interrupted; the output word and the channel's high word were set to 0",
+                          kExitInterrupted);
     if (context.options.json) {
       TJson json;
       json["normal"] = CountJson(run.normal);

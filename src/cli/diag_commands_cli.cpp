@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/octal_text.h"
+#include "cli/interrupt_scope.h"
 #include "cli/json_text.h"
 #include "diag/bus_listing.h"
 #include "diag/bus_page.h"
@@ -182,16 +183,21 @@ class TTestLoopback final : public TCliCommand {
 
   int Run(const TCliContext& context) override {
     // Each word takes about five seconds: a terminal is told how far it got.
-    const bool progress = &context.err == &std::cerr && ::isatty(STDERR_FILENO);
+    const bool progress =
+        !context.options.quiet && &context.err == &std::cerr && ::isatty(STDERR_FILENO);
     TLoopbackReport report;
     if (progress)
       report = [&context](TLoopbackRow row, int bit, bool passed) {
         context.err << '\r' << (row == lrHigh ? "high" : "low") << " word: bit " << bit << ' '
                     << (passed ? "passed" : "failed") << "   " << std::flush;
       };
-    const TLoopbackRun run = RunLoopback(request_, true, {}, report);
+    TInterruptScope interrupt;
+    const TLoopbackRun run =
+        RunLoopback(request_, true, {}, report, [] { return TInterruptScope::Interrupted(); });
     if (progress) context.err << "\r\033[K" << std::flush;
     if (!run.moduleAnswered) return context.Fail("the firmware does not answer");
+    if (run.cancelled)
+      return context.Fail("interrupted; the output words were set to 0", kExitInterrupted);
     if (context.options.json) {
       TJson json;
       json["low"] = WordJson(run.low);

@@ -1,16 +1,14 @@
 #include "cli/update_commands_cli.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
+#include "cli/progress_line.h"
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
 #include "update/accessory_update.h"
@@ -27,15 +25,13 @@ namespace {
 constexpr const char* kNoFirmwareText = "the firmware does not answer";
 
 // Progress goes to stderr, and only when it is a terminal: stdout carries the result alone.
-TUpdateHooks ProgressHooks(const TCliContext& context, const std::string& what) {
+// The line lives as long as the hooks are used.
+TUpdateHooks ProgressHooks(TProgressLine& line) {
   TUpdateHooks hooks;
-  if (&context.err != &std::cerr || !::isatty(STDERR_FILENO)) return hooks;
-  std::ostream& err = context.err;
-  hooks.progress = [&err, what](int percent) {
-    err << '\r' << what << ": " << percent << '%' << std::flush;
-  };
-  hooks.progressVisible = [&err](bool shown) {
-    if (!shown) err << '\n' << std::flush;
+  if (!line.Enabled()) return hooks;
+  hooks.bytes = line.Sink();
+  hooks.progressVisible = [&line](bool shown) {
+    if (!shown) line.Finish();
   };
   return hooks;
 }
@@ -83,7 +79,8 @@ class TFirmwareUpdate final : public TCliCommand {
 
   int Run(const TCliContext& context) override {
     const std::string& path = context.options.words[2];
-    const TUpdateHooks hooks = ProgressHooks(context, "firmware update");
+    const auto line = MakeProgressLine(context, "firmware update");
+    const TUpdateHooks hooks = ProgressHooks(*line);
     TImageResolver images;  // the image is a file; no built-in one is looked up
     const TModuleUpdateResult result = UpdateModuleFirmware(path, true, images, hooks);
     switch (result.outcome) {
@@ -228,7 +225,8 @@ class TAccessoryUpdate final : public TCliCommand {
 
   int Run(const TCliContext& context) override {
     const std::string& path = context.options.words[3];
-    TUpdateHooks hooks = ProgressHooks(context, "accessory update");
+    const auto line = MakeProgressLine(context, "accessory update");
+    TUpdateHooks hooks = ProgressHooks(*line);
     // No question is asked; the image is the file of the command line.
     hooks.chooseFile = [path](int) { return std::optional<std::string>(path); };
     std::vector<std::string> told;

@@ -28,26 +28,34 @@ bool TReadConfigResult::AllOk() const {
 }
 
 TReadConfigResult ReadConfiguration(TConfigImage& image, int configIndex,
-                                    const TConfigProgress& progress) {
+                                    const TConfigProgress& progress, const TByteProgress& bytes) {
   TReadConfigResult result;
   if (!ProbeLoader(kTimeoutDefault)) return result;
   result.loaderAnswered = true;
   if (progress) progress(0);
 
-  result.commonOk =
-      ReadStoredBlock(kCommonBlockAddress, kCommonBlockSize, image.CommonBlock.data());
-  result.settingsOk = ReadStoredBlock(kSettingsAddress[configIndex], kSettingsBlockSize,
-                                      image.SettingsBlock.data());
-  result.setPointOk = ReadStoredBlock(kSetPointAddress[configIndex], kSetPointBlockSize,
-                                      image.SetPointBlock.data());
+  const uint64_t total = uint64_t{kCommonBlockSize} + kSettingsBlockSize + kSetPointBlockSize +
+                         uint64_t{kPageCount} * kPageSize;
+  uint64_t done = 0;
+  auto read = [&](uint32_t address, size_t size, uint8_t* into) {
+    const bool ok = ReadStoredBlock(address, static_cast<uint32_t>(size), into);
+    done += size;
+    if (bytes) bytes(done, total);
+    return ok;
+  };
+  if (bytes) bytes(0, total);
+  result.commonOk = read(kCommonBlockAddress, kCommonBlockSize, image.CommonBlock.data());
+  result.settingsOk =
+      read(kSettingsAddress[configIndex], kSettingsBlockSize, image.SettingsBlock.data());
+  result.setPointOk =
+      read(kSetPointAddress[configIndex], kSetPointBlockSize, image.SetPointBlock.data());
   // Only the set-point read decides whether the pages follow.
   result.lastBlockFailed = !result.setPointOk;
   if (!result.setPointOk) return result;
 
   for (int page = 0; page < kPageCount; ++page) {
     result.pageRequested[page] = true;
-    result.pageOk[page] =
-        ReadStoredBlock(PageAddress(configIndex, page), kPageSize, image.Page(page));
+    result.pageOk[page] = read(PageAddress(configIndex, page), kPageSize, image.Page(page));
     result.lastBlockFailed = !result.pageOk[page];
     if (result.pageOk[page]) {
       UpdatePageChecks(image, page);
@@ -58,7 +66,7 @@ TReadConfigResult ReadConfiguration(TConfigImage& image, int configIndex,
 }
 
 TWriteConfigResult WriteConfiguration(TConfigImage& image, int configIndex,
-                                      const TConfigProgress& progress) {
+                                      const TConfigProgress& progress, const TByteProgress& bytes) {
   TWriteConfigResult result;
   TMemorySink buffer;
   WriteConfigSection(image, configIndex, buffer);
@@ -68,11 +76,13 @@ TWriteConfigResult WriteConfiguration(TConfigImage& image, int configIndex,
   result.loaderAnswered = true;
   if (!BeginWrite(cmdWriteConfig, result.total)) return result;
   result.requestAccepted = true;
+  if (bytes) bytes(0, result.total);
   // WritePieces stops at the first piece that is not acknowledged: going on would send
   // the module fewer bytes than announced and never end.
   WritePieces(buffer.bytes.data(), result.total, [&](uint32_t sent, uint32_t total) {
     result.sent = sent;
     if (progress) progress(WriteProgress(sent, total));
+    if (bytes) bytes(sent, total);
   });
   return result;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/byte_progress.h"
 #include "config/config_image.h"
 
 namespace karvelm {
@@ -38,9 +39,11 @@ struct TReadConfigResult {
 // Reads configuration configIndex (0 or 1): the common block, the settings and set-point
 // blocks, then, if the set-points arrived, the 16 pages. A failed block may be left partly
 // overwritten; a failed page keeps its previous checks. progress gets 0 once the bootloader
-// answered (show the bar) and then the position after each page that arrived.
+// answered (show the bar) and then the position after each page that arrived. bytes gets the
+// bytes of the blocks asked for so far, failed ones included, of all that the read asks for.
 TReadConfigResult ReadConfiguration(TConfigImage& image, int configIndex,
-                                    const TConfigProgress& progress = {});
+                                    const TConfigProgress& progress = {},
+                                    const TByteProgress& bytes = {});
 
 struct TWriteConfigResult {
   bool loaderAnswered = false;
@@ -56,8 +59,10 @@ struct TWriteConfigResult {
 // Writes the image as configuration configIndex: the section's record stream (settings
 // sealed first) announced with cmdWriteConfig and sent in ChunkSize pieces. The write stops
 // at the first piece that is not acknowledged. progress gets the position after each
-// acknowledged piece; the bar is shown by the caller before the call.
+// acknowledged piece; the bar is shown by the caller before the call. bytes gets the bytes
+// acknowledged of the record stream's length.
 TWriteConfigResult WriteConfiguration(TConfigImage& image, int configIndex,
-                                      const TConfigProgress& progress = {});
+                                      const TConfigProgress& progress = {},
+                                      const TByteProgress& bytes = {});
 
 }  // namespace karvelm

@@ -13,6 +13,14 @@ namespace karvelm {
 // calibration step, so that no tick runs between its transactions.
 using TTimerSwitch = std::function<void(bool enabled)>;
 
+// Asked between the steps of a long test: true stops it early, with its outputs left as its
+// normal end leaves them. The command line's Ctrl-C; the desktop's tests pass none.
+using TCancel = std::function<bool()>;
+
+inline bool Cancelled(const TCancel& cancel) {
+  return cancel && cancel();
+}
+
 // CheckModule with the firmware identity of the link kind and the ordinary 250 ms.
 bool FirmwareAnswers();
 

@@ -37,9 +37,10 @@ bool TestBit(uint16_t input, uint16_t output, int bit) {
 }
 
 std::optional<TLoopbackWord> RunChosen(std::optional<int> item, uint16_t output,
-                                       const TLoopbackReport& report) {
-  if (!item || *item < 0 || *item >= kBoardInputWords) return std::nullopt;
-  return RunLoopbackTest(static_cast<uint16_t>(kBoardInputBase + 2 * *item), output, report);
+                                       const TLoopbackReport& report, const TCancel& cancel) {
+  if (!item || *item < 0 || *item >= kBoardInputWords || Cancelled(cancel)) return std::nullopt;
+  return RunLoopbackTest(static_cast<uint16_t>(kBoardInputBase + 2 * *item), output, report,
+                         cancel);
 }
 
 }  // namespace
@@ -48,11 +49,16 @@ bool TLoopbackWord::Passed() const {
   return std::all_of(bits.begin(), bits.end(), [](bool passed) { return passed; });
 }
 
-TLoopbackWord RunLoopbackTest(uint16_t input, uint16_t output, const TLoopbackReport& report) {
+TLoopbackWord RunLoopbackTest(uint16_t input, uint16_t output, const TLoopbackReport& report,
+                              const TCancel& cancel) {
   TLoopbackWord result;
   result.input = input;
   result.output = output;
   for (int bit = 0; bit < kLoopbackBits; ++bit) {
+    if (Cancelled(cancel)) {
+      result.cancelled = true;
+      break;
+    }
     const bool passed = TestBit(input, output, bit);
     result.bits[static_cast<size_t>(bit)] = passed;
     if (report) report(result.Row(), bit, passed);
@@ -67,16 +73,19 @@ bool TLoopbackRun::Passed() const {
 }
 
 TLoopbackRun RunLoopback(const TLoopbackRequest& request, bool firmwareConnected,
-                         const TTimerSwitch& timer1, const TLoopbackReport& report) {
+                         const TTimerSwitch& timer1, const TLoopbackReport& report,
+                         const TCancel& cancel) {
   TLoopbackRun run;
   if (!firmwareConnected || !FirmwareAnswers()) return run;
   run.moduleAnswered = true;
   if (timer1) timer1(false);
   if (request.pair >= 0 && request.pair < static_cast<int>(kOutputPairTexts.size())) {
     const uint16_t lowOutput = static_cast<uint16_t>(kBoardOutputBase + 4 * request.pair);
-    run.low = RunChosen(request.lowInput, lowOutput, report);
-    run.high = RunChosen(request.highInput, static_cast<uint16_t>(lowOutput + 2), report);
+    run.low = RunChosen(request.lowInput, lowOutput, report, cancel);
+    run.high = RunChosen(request.highInput, static_cast<uint16_t>(lowOutput + 2), report, cancel);
   }
+  run.cancelled =
+      (run.low && run.low->cancelled) || (run.high && run.high->cancelled) || Cancelled(cancel);
   if (timer1) timer1(true);
   return run;
 }

@@ -36,14 +36,16 @@ struct TLoopbackWord {
   uint16_t input = 0;
   uint16_t output = 0;
   std::array<bool, kLoopbackBits> bits{};  // index = bit number; true: passed
+  bool cancelled = false;                  // stopped early; the bits after it untested
   TLoopbackRow Row() const { return (output & 2) ? lrHigh : lrLow; }
   bool Passed() const;
 };
 
 // RunLoopbackTest: for each bit three writes of the output word (0, the bit alone, all but
 // the bit), each followed by a 100 ms wait and a read of the input word; finally 0 is
-// written to the output.
-TLoopbackWord RunLoopbackTest(uint16_t input, uint16_t output, const TLoopbackReport& report = {});
+// written to the output, also when cancel stops the test before a bit.
+TLoopbackWord RunLoopbackTest(uint16_t input, uint16_t output, const TLoopbackReport& report = {},
+                              const TCancel& cancel = {});
 
 // The settings of the test group as item indexes.
 struct TLoopbackRequest {
@@ -56,15 +58,17 @@ struct TLoopbackRun {
   bool moduleAnswered = false;
   std::optional<TLoopbackWord> low;
   std::optional<TLoopbackWord> high;
+  bool cancelled = false;  // cancel was asked for before the end (a word not begun stays empty)
   // Every tested bit passed (and the module answered).
   bool Passed() const;
 };
 
 // The core of Button1Click after the circles are whitened: when the firmware is connected and
 // answers, Timer1 off, the low word and then the high word as ticked, Timer1 on. Indexes
-// outside the lists test nothing.
+// outside the lists test nothing. Once cancelled, the next word is not begun.
 TLoopbackRun RunLoopback(const TLoopbackRequest& request, bool firmwareConnected,
-                         const TTimerSwitch& timer1 = {}, const TLoopbackReport& report = {});
+                         const TTimerSwitch& timer1 = {}, const TLoopbackReport& report = {},
+                         const TCancel& cancel = {});
 
 // The item index of a list text, for callers that take the texts (the CLI).
 std::optional<int> FindOutputPair(std::string_view text);

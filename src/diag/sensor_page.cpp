@@ -49,18 +49,21 @@ uint32_t TSensorPage::ChannelValue(int channel) const {
   return SensorChannelValue(FRecords.SensorRegs.data(), channel);
 }
 
-void DriveQuadrature(uint16_t out, int cycles) {
+bool DriveQuadrature(uint16_t out, int cycles, const TCancel& cancel) {
   static constexpr uint16_t kForward[] = {kQuadratureA, kQuadratureA | kQuadratureB, kQuadratureB,
                                           0};
   static constexpr uint16_t kBackward[] = {kQuadratureB, kQuadratureA | kQuadratureB, kQuadratureA,
                                            0};
   const uint16_t* phases = cycles > 0 ? kForward : kBackward;
   const int count = cycles < 0 ? -cycles : cycles;
-  for (int cycle = 0; cycle < count; ++cycle)
+  for (int cycle = 0; cycle < count; ++cycle) {
+    if (Cancelled(cancel)) return false;
     for (int phase = 0; phase < 4; ++phase) {
       WriteBusWord(out, phases[phase]);
       DiagWait(kQuadratureWaitMs);
     }
+  }
+  return true;
 }
 
 bool TCountResult::Passed() const {
@@ -69,7 +72,8 @@ bool TCountResult::Passed() const {
   return true;
 }
 
-TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report) {
+TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report,
+                          const TCancel& cancel) {
   TCountResult result;
   result.channel = channel;
   result.output = out;
@@ -91,6 +95,14 @@ TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report)
     return ok;
   };
 
+  // The outputs as the normal end leaves them.
+  auto stop = [&] {
+    WriteBusWord(out, 0);
+    WriteBusWord(hi, 0);
+    result.cancelled = true;
+    return result;
+  };
+
   TSensorWords before{};
   TSensorWords after{};
 
@@ -100,7 +112,7 @@ TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report)
   DiagWait(20);
   ReadAll(before);
 
-  DriveQuadrature(out, kCountUpCycles);
+  if (!DriveQuadrature(out, kCountUpCycles, cancel)) return stop();
   DiagWait(20);
   ReadAll(after);
   const int up = Forward(BcdToInt(Value(before, channel)), BcdToInt(Value(after, channel)));
@@ -108,7 +120,7 @@ TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report)
   before[lowWord + 1] = after[lowWord + 1];
   if (!decide(ctUp, before, after, up == 4 * kCountUpCycles, kCountError)) return result;
 
-  DriveQuadrature(out, -kCountDownCycles);
+  if (!DriveQuadrature(out, -kCountDownCycles, cancel)) return stop();
   DiagWait(20);
   ReadAll(after);
   const int down = Forward(BcdToInt(Value(after, channel)), BcdToInt(Value(before, channel)));
@@ -116,6 +128,7 @@ TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report)
   before = after;
   if (!downOk) return result;
 
+  if (Cancelled(cancel)) return stop();
   WriteBusWord(hi, kZeroMarkEnable);
   DiagWait(20);
   WriteBusWord(out, kZeroMarkPulse);
@@ -134,7 +147,8 @@ bool TCountRun::Passed() const {
 }
 
 TCountRun RunCountTests(const TCountRequest& request, bool firmwareConnected,
-                        const TTimerSwitch& timer1, const TCountReport& report) {
+                        const TTimerSwitch& timer1, const TCountReport& report,
+                        const TCancel& cancel) {
   TCountRun run;
   if (!firmwareConnected || !FirmwareAnswers()) return run;
   run.moduleAnswered = true;
@@ -144,11 +158,14 @@ TCountRun RunCountTests(const TCountRequest& request, bool firmwareConnected,
     auto valid = [](std::optional<int> item) {
       return item && *item >= 0 && *item < kSensorChannels;
     };
-    if (valid(request.normal)) run.normal = RunCountTest(*request.normal, lowOutput, report);
-    if (valid(request.additional))
+    if (valid(request.normal) && !Cancelled(cancel))
+      run.normal = RunCountTest(*request.normal, lowOutput, report, cancel);
+    if (valid(request.additional) && !Cancelled(cancel))
       run.additional =
-          RunCountTest(*request.additional, static_cast<uint16_t>(lowOutput + 2), report);
+          RunCountTest(*request.additional, static_cast<uint16_t>(lowOutput + 2), report, cancel);
   }
+  run.cancelled = (run.normal && run.normal->cancelled) ||
+                  (run.additional && run.additional->cancelled) || Cancelled(cancel);
   if (timer1) timer1(true);
   return run;
 }

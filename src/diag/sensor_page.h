@@ -54,8 +54,9 @@ constexpr int kCountUpCycles = 25;
 constexpr int kCountDownCycles = 50;
 
 // DriveQuadrature: |cycles| cycles of four writes to out, each followed by 1 ms; forward
-// 0x08, 0x88, 0x80, 0x00, backward (cycles < 0) 0x80, 0x88, 0x08, 0x00.
-void DriveQuadrature(uint16_t out, int cycles);
+// 0x08, 0x88, 0x80, 0x00, backward (cycles < 0) 0x80, 0x88, 0x08, 0x00. cancel is asked
+// before each cycle; false when it stopped the drive (out is then 0, as after a cycle).
+bool DriveQuadrature(uint16_t out, int cycles, const TCancel& cancel = {});
 
 enum TCountStep : int {
   ctUp = 0,
@@ -81,13 +82,17 @@ struct TCountResult {
   int channel = 0;
   uint16_t output = 0;
   std::array<std::string, 3> texts{kCountNotRun, kCountNotRun, kCountNotRun};
+  bool cancelled = false;  // stopped early; the steps after it show "-"
   TCountWiring Wiring() const { return (output & 2) ? cwAdditional : cwNormal; }
   bool Passed() const;
 };
 
 // RunCountTest: preparation, 25 cycles up, 50 down, the zero mark; each step checks the
 // count of the channel and that no other channel counted. A failed step ends the test.
-TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report = {});
+// Stopped by cancel, the output word and the channel's high word are written 0, as at the
+// normal end.
+TCountResult RunCountTest(int channel, uint16_t out, const TCountReport& report = {},
+                          const TCancel& cancel = {});
 
 struct TCountRequest {
   int pair = 1;                   // item of ComboBox12
@@ -99,6 +104,7 @@ struct TCountRun {
   bool moduleAnswered = false;
   std::optional<TCountResult> normal;
   std::optional<TCountResult> additional;
+  bool cancelled = false;  // cancel was asked for before the end (a test not begun stays empty)
   bool Passed() const;
 };
 
@@ -106,7 +112,8 @@ struct TCountRun {
 // connected and answers, Timer1 off, the normal wiring on the pair's low word, the
 // additional wiring on its high word, Timer1 on.
 TCountRun RunCountTests(const TCountRequest& request, bool firmwareConnected,
-                        const TTimerSwitch& timer1 = {}, const TCountReport& report = {});
+                        const TTimerSwitch& timer1 = {}, const TCountReport& report = {},
+                        const TCancel& cancel = {});
 
 std::optional<int> FindSensorChannel(std::string_view text);
 

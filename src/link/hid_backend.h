@@ -34,6 +34,14 @@ struct THidDeviceInfo {
   uint16_t productId = 0;
 };
 
+// Why Open gave no handle. A device the user may not open is worth telling apart: the fix is
+// on the system's side (a udev rule), not a missing module.
+enum THidOpenError : int {
+  hoeNone = 0,    // the last open succeeded
+  hoeDenied = 1,  // refused for lack of rights
+  hoeOther = 2,   // gone, busy, not a HID device, ...
+};
+
 enum THidEventKind : int {
   hekArrival = 0,  // a device of the class appeared
   hekRemoval = 1,  // a device of the class is gone
@@ -68,6 +76,8 @@ class THidBackend {
   // The present HID interfaces in enumeration order; none when the set cannot be had.
   virtual std::optional<std::vector<THidDeviceInfo>> Enumerate() = 0;
   virtual THidHandle Open(const std::string& path) = 0;
+  // Why the last Open failed (hoeNone after one that succeeded).
+  virtual THidOpenError LastOpenError() const = 0;
   virtual void Close(THidHandle handle) = 0;
   virtual bool GetAttributes(THidHandle handle, THidAttributes& attributes) = 0;
   // Byte 0 is the report ID. GetFeature reports the bytes stored in received.
@@ -83,6 +93,9 @@ THidBackend& HidBackend();
 void SetHidBackend(THidBackend* backend);  // nullptr restores the system backend
 // The hidapi/udev backend itself, whichever is installed.
 THidBackend& SystemHidBackend();
+// The system backend's reading of a failed open: errno from the open when it says so, else
+// whether the node grants this user reading and writing.
+THidOpenError ClassifyHidOpenFailure(int openErrno, const std::string& path);
 
 // Done once at start and once at exit. The start-up does not look at the result: a USB link
 // opened without the library fails with an error of its own.

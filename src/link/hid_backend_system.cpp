@@ -1,6 +1,8 @@
 // The system backend: hidapi over hidraw for devices and reports, udev for notifications.
 #include <hidapi.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "link/hid_backend.h"
@@ -44,9 +46,14 @@ class TSystemHidBackend final : public THidBackend {
   }
 
   THidHandle Open(const std::string& path) override {
+    errno = 0;
     hid_device* device = hid_open_path(path.c_str());
+    const int openErrno = errno;
+    FLastOpenError = device ? hoeNone : ClassifyHidOpenFailure(openErrno, path);
     return device ? reinterpret_cast<THidHandle>(device) : kInvalidHidHandle;
   }
+
+  THidOpenError LastOpenError() const override { return FLastOpenError; }
 
   void Close(THidHandle handle) override {
     if (handle != kInvalidHidHandle) hid_close(Device(handle));
@@ -78,9 +85,18 @@ class TSystemHidBackend final : public THidBackend {
 
  private:
   bool FBound = false;
+  THidOpenError FLastOpenError = hoeNone;
 };
 
 }  // namespace
+
+THidOpenError ClassifyHidOpenFailure(int openErrno, const std::string& path) {
+  if (openErrno == EACCES || openErrno == EPERM) return hoeDenied;
+  // hidapi may have overwritten errno while cleaning up; the node's mode still tells.
+  if (access(path.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM))
+    return hoeDenied;
+  return hoeOther;
+}
 
 THidBackend& SystemHidBackend() {
   static TSystemHidBackend backend;

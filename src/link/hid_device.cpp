@@ -2,7 +2,9 @@
 
 namespace karvelm {
 
-THidHandle FindHidDevice(uint16_t VendorID, uint16_t ProductID) {
+THidHandle FindHidDevice(uint16_t VendorID, uint16_t ProductID, THidSearch* search) {
+  if (search) *search = {};
+  std::string deniedPath;
   THidBackend& backend = HidBackend();
   const auto devices = backend.Enumerate();
   if (!devices) return kInvalidHidHandle;
@@ -13,13 +15,20 @@ THidHandle FindHidDevice(uint16_t VendorID, uint16_t ProductID) {
     const bool known = info.vendorId != 0 || info.productId != 0;
     if (known && (info.vendorId != VendorID || info.productId != ProductID)) continue;
     const THidHandle handle = backend.Open(info.path);
-    if (handle == kInvalidHidHandle) continue;
+    if (handle == kInvalidHidHandle) {
+      // Only a device listed as the module is reported: any keyboard's node may be closed
+      // to the user too.
+      if (known && deniedPath.empty() && backend.LastOpenError() == hoeDenied)
+        deniedPath = info.path;
+      continue;
+    }
     THidAttributes attributes;
     if (backend.GetAttributes(handle, attributes) && attributes.VendorID == VendorID &&
         attributes.ProductID == ProductID)
       return handle;
     backend.Close(handle);
   }
+  if (search) search->deniedPath = deniedPath;
   return kInvalidHidHandle;
 }
 

@@ -40,6 +40,8 @@ class THidTransport final : public TLinkTransport {
 
   TUSBDetector* Detector() override { return FUSBDetect.get(); }
 
+  std::string DeniedDevice() const override { return FConnected ? std::string() : FDeniedPath; }
+
   // For a caller without an event loop, after the module may have left the bus (a restart
   // re-enumerates it). The open handle is not trusted even while the link looks connected:
   // its device may be gone, or back under the same path as a new device. The waiting
@@ -59,7 +61,9 @@ class THidTransport final : public TLinkTransport {
   }
 
   bool OpenDevice(uint16_t VID, uint16_t PID) {
-    FHIDHandle = FindHidDevice(VID, PID);
+    THidSearch search;
+    FHIDHandle = FindHidDevice(VID, PID, &search);
+    FDeniedPath = search.deniedPath;
     return FHIDHandle != kInvalidHidHandle;
   }
 
@@ -71,9 +75,13 @@ class THidTransport final : public TLinkTransport {
 
   // Any HID device arriving may be the module: look again. Any removal may have been the
   // module; the notification does not say which, so the link waits for the next arrival.
+  // A module refused for lack of rights is looked for again on any removal too, so that its
+  // unplugging clears the reason shown.
   void DeviceChange(TDeviceOperation Operation) {
     CloseDevice();
-    FConnected = Operation == doInsert && OpenDevice(FVID, FPID);
+    const bool look = Operation == doInsert || !FDeniedPath.empty();
+    FDeniedPath.clear();
+    FConnected = look && OpenDevice(FVID, FPID);
   }
 
   std::unique_ptr<TUSBDetector> FUSBDetect;
@@ -81,6 +89,7 @@ class THidTransport final : public TLinkTransport {
   uint16_t FPID = 0;
   THidHandle FHIDHandle = kInvalidHidHandle;
   bool FConnected = false;
+  std::string FDeniedPath;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace karvelm {
 
@@ -29,6 +30,10 @@ class TLinkTransport {
   // Looks for the device again now (USB transports); true when the transport is then
   // connected. Others have nothing to look for.
   virtual bool Reopen() { return Connected(); }
+
+  // USB transports that are not connected: the path of the module's device that is present
+  // but may not be opened by this user; empty otherwise.
+  virtual std::string DeniedDevice() const { return {}; }
 };
 
 }  // namespace karvelm

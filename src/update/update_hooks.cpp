@@ -60,6 +60,7 @@ TProgressScope::~TProgressScope() {
 
 void TProgressScope::Step(uint64_t sent, uint64_t size) {
   if (hooks_.progress) hooks_.progress(ProgressPercent(sent, size));
+  if (hooks_.bytes) hooks_.bytes(sent, size);
 }
 
 }  // namespace detail

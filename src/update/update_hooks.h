@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "base/byte_progress.h"
+
 namespace karvelm {
 
 struct TUpdateHooks {
@@ -21,6 +23,8 @@ struct TUpdateHooks {
   // ProgressBar1: shown at 0 when a transfer starts, hidden when it ends.
   std::function<void(bool visible)> progressVisible;
   std::function<void(int percent)> progress;
+  // The same steps in bytes (sent of size), for a line with rate and time left.
+  TByteProgress bytes;
   // The update page's refresh (PageControl1Change on that page).
   std::function<void()> refreshPage;
 };

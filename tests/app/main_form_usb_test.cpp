@@ -13,6 +13,7 @@
 #include "hid_fake_backend.h"
 #include "hid_sim_module.h"
 // clang-format on
+#include "link/hid_access.h"
 #include "link/usb_detector.h"
 #include "sim_violations.h"
 
@@ -108,6 +109,55 @@ TEST_P(UsbHotPlug, ReopenedLinkIsWatchedToo) {
   EXPECT_TRUE(LoopUntilConnected(true));
   Ticks(2);
   EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("подключен"));
+}
+
+// The module replugged without the rights to open it: the status says so, and one message
+// tells the device and the fix; it is told again only after the module was reached once.
+TEST_P(UsbHotPlug, DeniedModuleIsToldOnceWithTheFix) {
+  Ticks(2);
+  ExpectStatus("подключен", "2.0.34.", true);
+  auto replug = [&](bool denied) {
+    hid.backend().Unplug(module.device);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !ActiveLink->Connected() && DeniedModuleDevice().empty(); }, 1000));
+    module.device->accessDenied = denied;
+    hid.backend().Plug(module.device);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ActiveLink->Connected() || !DeniedModuleDevice().empty(); }, 1000));
+  };
+  auto informs = [&] {
+    int count = 0;
+    for (const TShownBox& box : dialogs.shown) {
+      if (box.kind != "inform") continue;
+      ++count;
+      EXPECT_EQ(box.text, NoAccessText("/dev/hidraw-module"));
+      EXPECT_EQ(box.caption, "Нет доступа к модулю");
+    }
+    return count;
+  };
+
+  replug(true);
+  Ticks(2);
+  ExpectStatus("нет доступа", "н/д", false);
+  EXPECT_EQ(informs(), 1);
+  Ticks(3);
+  EXPECT_EQ(informs(), 1) << "once";
+
+  hid.backend().Unplug(module.device);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return DeniedModuleDevice().empty(); }, 1000));
+  Tick();
+  ExpectStatus("не подключен", "н/д", false);
+  replug(true);
+  Ticks(2);
+  ExpectStatus("нет доступа", "н/д", false);
+  EXPECT_EQ(informs(), 1) << "not again before the module was reached";
+
+  replug(false);  // the rule installed
+  Ticks(2);
+  ExpectStatus("подключен", "2.0.34.", true);
+  replug(true);
+  Ticks(2);
+  EXPECT_EQ(informs(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, UsbHotPlug, ::testing::Values(itHID_OLD, itHID_NEW),

@@ -40,7 +40,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args, in
 }  // namespace
 
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      double timeoutSeconds, double interruptAfterSeconds) {
+                      double timeoutSeconds, double interruptAfterSeconds, int interruptSignal) {
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe");
@@ -62,7 +62,7 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
       const auto untilInterrupt = std::chrono::duration_cast<std::chrono::milliseconds>(
           interruptAt - std::chrono::steady_clock::now());
       if (untilInterrupt.count() <= 0) {
-        kill(pid, SIGINT);
+        kill(pid, interruptSignal);
         interrupted = true;
         continue;
       }

@@ -1,6 +1,7 @@
 // Runs the tool and the simulator as real child processes, with a bounded wait.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 #include <string>
 #include <vector>
@@ -15,9 +16,10 @@ struct TRunResult {
 };
 
 // Runs program with args to its end, at most timeoutSeconds; interruptAfterSeconds > 0 sends
-// it SIGINT (Ctrl-C) once that much time has passed.
+// it interruptSignal (SIGINT: Ctrl-C) once that much time has passed.
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      double timeoutSeconds = 30, double interruptAfterSeconds = 0);
+                      double timeoutSeconds = 30, double interruptAfterSeconds = 0,
+                      int interruptSignal = SIGINT);
 
 // karvelm-sim on 127.0.0.1 and a port of the kernel's choice, stopped by the destructor,
 // which expects it to end cleanly: a strict simulator ends with status 3 after any protocol

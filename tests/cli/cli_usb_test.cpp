@@ -66,6 +66,28 @@ TEST_P(CliUsb, NoModulePluggedIn) {
   EXPECT_EQ(r.code, 1);
 }
 
+// The module is plugged in but its device is closed to this user (no udev rule): every module
+// command says so and how to fix it, instead of reporting the module absent; nothing is sent.
+TEST_P(CliUsb, DeniedDeviceIsReportedWithTheFix) {
+  auto denied = testing::MakeDeniedFakeHidDevice("/dev/hidraw9", kModuleVendorId,
+                                                 testing::ProductIdFor(GetParam()));
+  hid_.backend().present.push_back(denied);
+  for (std::vector<std::string> args : {std::vector<std::string>{"identify"},
+                                        {"versions", "--json"},
+                                        {"bus", "read", "1000"},
+                                        {"config", "read", "1", "/nonexistent/never.bin"}}) {
+    SCOPED_TRACE(args[0]);
+    const TCliRun r = Run(args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    for (const char* part : {"/dev/hidraw9", "нет прав доступа", "resources/udev/70-karvelm.rules",
+                             "подключите его снова"})
+      EXPECT_NE(r.err.find(part), std::string::npos) << part << " in " << r.err;
+  }
+  EXPECT_TRUE(denied->setReports.empty());
+  EXPECT_EQ(hid_.backend().OpenCount(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothGenerations, CliUsb, ::testing::Values(itHID_OLD, itHID_NEW),
                          [](const auto& info) {
                            return std::string(info.param == itHID_OLD ? "usb1" : "usb2");

@@ -161,6 +161,35 @@ TEST_P(Loopback, NothingRunsWhenTheFirmwareIsAbsentAndNothingTickedOnlySwitchesT
   EXPECT_TRUE(link.log.empty());
 }
 
+// Cancelled between bits (Ctrl-C on the command line), the word stops there, its output is
+// left 0 as at the normal end, and the high word is not begun.
+TEST_P(Loopback, CancelStopsBetweenBitsWithTheOutputLeftZero) {
+  harness = {{0167602, 0167630}, {0167604, 0167632}};
+  TLoopbackRequest request;
+  request.lowInput = 0;
+  request.highInput = 1;
+  int asked = 0;
+  const TLoopbackRun run = RunLoopback(request, true, {}, Recorder(lrLow), [&] {
+    return ++asked > 4;  // asked before the word and before each bit: bits 0..2 run
+  });
+  EXPECT_TRUE(run.cancelled);
+  EXPECT_FALSE(run.Passed());
+  ASSERT_TRUE(run.low);
+  EXPECT_TRUE(run.low->cancelled);
+  EXPECT_FALSE(run.high) << "the high word is not begun";
+  EXPECT_EQ(reported, (std::vector<std::pair<int, bool>>{{0, true}, {1, true}, {2, true}}));
+  ASSERT_EQ(link.log.size(), 3u * 9u + 1u);
+  EXPECT_EQ(link.log.back(), BusWrite(0167630, 0));
+  EXPECT_EQ(link.module->Word(0167630), 0);
+  for (const TBusEvent& e : link.log) EXPECT_NE(e.address, 0167632);
+
+  // Stopped before anything: only the closing write.
+  link.log.clear();
+  const TLoopbackWord none = RunLoopbackTest(0167602, 0167630, {}, [] { return true; });
+  EXPECT_TRUE(none.cancelled);
+  EXPECT_EQ(link.log, (std::vector<TBusEvent>{BusWrite(0167630, 0)}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, Loopback, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
                          LinkKindParamName);
 

@@ -165,6 +165,46 @@ TEST_P(CountTest, BothWiringsOfTheFirstPairUseItsTwoWords) {
   EXPECT_EQ(link.log.back(), BusWrite(0167726, 0)) << "the high word of channel 167724";
 }
 
+// Cancelled at any step (Ctrl-C on the command line), the test stops with the output word and
+// the channel's high word written 0, as its normal end leaves them; later steps show "-".
+TEST_P(CountTest, CancelLeavesTheOutputAndTheHighWordZero) {
+  harness.wiring[0167630] = 1;
+  const struct {
+    int cyclesBeforeStop;  // cancel polls answered "go on"
+    std::array<std::string, 3> texts;
+  } cases[] = {
+      {0, {"-", "-", "-"}},                                    // before the first cycle up
+      {10, {"-", "-", "-"}},                                   // in the middle of the count up
+      {kCountUpCycles + 20, {"ОК", "-", "-"}},                 // in the count down
+      {kCountUpCycles + kCountDownCycles, {"ОК", "ОК", "-"}},  // before the zero mark
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cyclesBeforeStop);
+    link.log.clear();
+    int polls = 0;
+    const TCountResult result =
+        RunCountTest(1, 0167630, {}, [&] { return polls++ >= c.cyclesBeforeStop; });
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_FALSE(result.Passed());
+    EXPECT_EQ(result.texts, c.texts);
+    ASSERT_GE(link.log.size(), 2u);
+    EXPECT_EQ(link.log[link.log.size() - 2], BusWrite(0167630, 0));
+    EXPECT_EQ(link.log.back(), BusWrite(0167706, 0));
+    EXPECT_EQ(link.module->Word(0167630), 0);
+  }
+
+  // Through the run: stopped inside the normal wiring, the additional one is not begun.
+  TCountRequest request;
+  request.normal = 1;
+  request.additional = 2;
+  int polls = 0;
+  const TCountRun run = RunCountTests(request, true, {}, {}, [&] { return ++polls > 5; });
+  EXPECT_TRUE(run.cancelled);
+  ASSERT_TRUE(run.normal);
+  EXPECT_TRUE(run.normal->cancelled);
+  EXPECT_FALSE(run.additional);
+}
+
 TEST_P(CountTest, NothingRunsWithoutTheFirmware) {
   TCountRequest request;
   request.normal = 0;

@@ -2,12 +2,14 @@
 // handle: which devices are opened, which handles are closed, which one is kept.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "hid_fake_backend.h"
 #include "link/ext_intf.h"
+#include "link/hid_access.h"
 #include "link/hid_device.h"
 #include "link/transactions.h"
 #include "link/usb_detector.h"
@@ -21,6 +23,7 @@ struct TDev {
   uint16_t pid;
   bool listsIds = true;
   bool openable = true;
+  bool denied = false;  // listed, but refused for lack of rights
 };
 
 struct TFindCase {
@@ -29,6 +32,7 @@ struct TFindCase {
   std::vector<TDev> devices;
   const char* found;             // path of the device whose handle is returned, or none
   std::vector<std::string> log;  // the platform's open/close calls, in order
+  const char* denied = nullptr;  // the search's report of a module it may not open
 };
 
 const TFindCase kFindCases[] = {
@@ -64,6 +68,34 @@ const TFindCase kFindCases[] = {
      {{"/dev/hidraw3", 0x03EB, 0x6202, true, false}, {"/dev/hidraw4", 0x03EB, 0x6202}},
      "/dev/hidraw4",
      {"open /dev/hidraw3", "open /dev/hidraw4"}},
+    // Without the udev rule: the module is there but closed to this user.
+    {"DeniedModuleIsReported",
+     kProductIdNew,
+     {{"/dev/hidraw0", 0x046D, 0xC31C}, {"/dev/hidraw5", 0x03EB, 0x6203, true, true, true}},
+     nullptr,
+     {"open /dev/hidraw5"},
+     "/dev/hidraw5"},
+    {"OpenableSecondModuleWinsOverADeniedOne",
+     kProductIdNew,
+     {{"/dev/hidraw5", 0x03EB, 0x6203, true, true, true}, {"/dev/hidraw6", 0x03EB, 0x6203}},
+     "/dev/hidraw6",
+     {"open /dev/hidraw5", "open /dev/hidraw6"}},
+    // A node listed without identifiers could be any keyboard: not blamed on the module.
+    {"DeniedUnlistedDeviceIsNotReported",
+     kProductIdNew,
+     {{"/dev/hidraw5", 0x03EB, 0x6203, false, true, true}},
+     nullptr,
+     {"open /dev/hidraw5"}},
+    {"OtherOpenFailureIsNotADenial",
+     kProductIdOld,
+     {{"/dev/hidraw3", 0x03EB, 0x6202, true, false}},
+     nullptr,
+     {"open /dev/hidraw3"}},
+    {"DeniedOtherProductIsNeverOpened",
+     kProductIdOld,
+     {{"/dev/hidraw5", 0x03EB, 0x6203, true, true, true}},
+     nullptr,
+     {}},
 };
 
 void PrintTo(const TFindCase& c, std::ostream* os) {
@@ -82,10 +114,14 @@ TEST_P(FindHidDeviceTest, OpensOnlyWhatMayMatchAndKeepsTheFirstMatch) {
     auto device = MakeFakeHidDevice(d.path, d.vid, d.pid);
     device->listsIds = d.listsIds;
     device->openable = d.openable;
+    device->accessDenied = d.denied;
     backend.present.push_back(device);
   }
-  const THidHandle handle = FindHidDevice(kModuleVendorId, c.wantedPid);
+  THidSearch search;
+  search.deniedPath = "stale";
+  const THidHandle handle = FindHidDevice(kModuleVendorId, c.wantedPid, &search);
   EXPECT_EQ(backend.log, c.log);
+  EXPECT_EQ(search.deniedPath, c.denied ? c.denied : "");
   if (c.found) {
     ASSERT_NE(handle, kInvalidHidHandle);
     EXPECT_EQ(backend.OpenCount(), 1);
@@ -145,6 +181,42 @@ TEST_F(HidDeviceTest, WrongProductLeavesTheLinkDisconnected) {
   EXPECT_EQ(backend.Count("open /dev/hidraw0"), 0);
   EXPECT_FALSE(CheckModule(FirmwareIdFor(itHID_NEW), 250));
   EXPECT_TRUE(other->setReports.empty());
+}
+
+// The link follows the denial through hot-plug: reported while the module is there and closed,
+// cleared when it is unplugged, gone once a module that opens arrives.
+TEST_F(HidDeviceTest, LinkReportsADeniedModuleUntilItIsGoneOrOpens) {
+  auto denied = MakeDeniedFakeHidDevice("/dev/hidraw7", kModuleVendorId, kProductIdOld);
+  backend.present.push_back(denied);
+  OpenLink(itHID_OLD, kModuleVendorId, kProductIdOld);
+  EXPECT_FALSE(ActiveLink->Connected());
+  EXPECT_EQ(DeniedModuleDevice(), "/dev/hidraw7");
+  EXPECT_FALSE(CheckModule(FirmwareIdFor(itHID_OLD), 250));
+  EXPECT_EQ(DeniedModuleDevice(), "/dev/hidraw7") << "a probe does not forget it";
+
+  TUSBDetector* detector = ActiveLink->Transport().Detector();
+  backend.Unplug(denied);
+  detector->HandlePending();
+  EXPECT_EQ(DeniedModuleDevice(), "");
+
+  backend.Plug(denied);
+  detector->HandlePending();
+  EXPECT_EQ(DeniedModuleDevice(), "/dev/hidraw7");
+
+  // The rule installed and the module replugged: it opens.
+  backend.Unplug(denied);
+  denied->accessDenied = false;
+  backend.Plug(denied);
+  detector->HandlePending();
+  EXPECT_TRUE(ActiveLink->Connected());
+  EXPECT_EQ(DeniedModuleDevice(), "");
+}
+
+TEST(HidOpenFailure, ErrnoOrTheNodesModeTellsADenial) {
+  EXPECT_EQ(ClassifyHidOpenFailure(EACCES, "/dev/null"), hoeDenied);
+  EXPECT_EQ(ClassifyHidOpenFailure(EPERM, "/dev/null"), hoeDenied);
+  EXPECT_EQ(ClassifyHidOpenFailure(ENOENT, "/nonexistent/hidraw99"), hoeOther);
+  EXPECT_EQ(ClassifyHidOpenFailure(0, "/dev/null"), hoeOther) << "readable and writable";
 }
 
 // A refused request fails only itself: the handle stays open and the next one goes through.

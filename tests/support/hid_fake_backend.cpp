@@ -20,6 +20,13 @@ TFakeHidDevicePtr MakeFakeKeyboard(const std::string& path) {
   return MakeFakeHidDevice(path, 0x046D, 0xC31C);
 }
 
+TFakeHidDevicePtr MakeDeniedFakeHidDevice(const std::string& path, uint16_t vendorId,
+                                          uint16_t productId) {
+  auto device = MakeFakeHidDevice(path, vendorId, productId);
+  device->accessDenied = true;
+  return device;
+}
+
 // A registration: its own queue, and an eventfd that is readable while the queue is not
 // empty, as the udev socket is.
 class TFakeHidBackend::TFakeMonitor final : public THidMonitor {
@@ -120,7 +127,11 @@ THidHandle TFakeHidBackend::Open(const std::string& path) {
   log.push_back("open " + path);
   auto it = std::find_if(present.begin(), present.end(),
                          [&](const TFakeHidDevicePtr& device) { return device->path == path; });
-  if (it == present.end() || !(*it)->openable) return kInvalidHidHandle;
+  if (it == present.end() || !(*it)->openable || (*it)->accessDenied) {
+    FLastOpenError = it != present.end() && (*it)->accessDenied ? hoeDenied : hoeOther;
+    return kInvalidHidHandle;
+  }
+  FLastOpenError = hoeNone;
   const THidHandle handle = FNextHandle++;
   FOpen[handle] = *it;
   return handle;

@@ -23,6 +23,7 @@ struct TFakeHidDevice {
   uint16_t productId = 0;
   bool listsIds = true;  // enumeration reports the identifiers without opening
   bool openable = true;
+  bool accessDenied = false;  // listed, but opening is refused for lack of rights
   // The device end of the feature reports; unset, a device accepts writes and fails reads.
   std::function<bool(const uint8_t* report, int size)> onSetFeature;
   std::function<bool(uint8_t* report, int size, int* received)> onGetFeature;
@@ -39,6 +40,10 @@ using TFakeHidDevicePtr = std::shared_ptr<TFakeHidDevice>;
 TFakeHidDevicePtr MakeFakeHidDevice(const std::string& path, uint16_t vendorId, uint16_t productId);
 // A keyboard of another vendor: a HID device that is never the module.
 TFakeHidDevicePtr MakeFakeKeyboard(const std::string& path = "/dev/hidraw-kbd");
+// The module's device as a user without the udev rule sees it: listed with its identifiers,
+// but not to be opened.
+TFakeHidDevicePtr MakeDeniedFakeHidDevice(const std::string& path, uint16_t vendorId,
+                                          uint16_t productId);
 
 class TFakeHidBackend final : public THidBackend {
  public:
@@ -78,6 +83,7 @@ class TFakeHidBackend final : public THidBackend {
   bool Available() override { return available; }
   std::optional<std::vector<THidDeviceInfo>> Enumerate() override;
   THidHandle Open(const std::string& path) override;
+  THidOpenError LastOpenError() const override { return FLastOpenError; }
   void Close(THidHandle handle) override;
   bool GetAttributes(THidHandle handle, THidAttributes& attributes) override;
   bool SetFeature(THidHandle handle, const uint8_t* report, int size) override;
@@ -94,6 +100,7 @@ class TFakeHidBackend final : public THidBackend {
   std::map<THidHandle, TFakeHidDevicePtr> FOpen;
   std::vector<TFakeMonitor*> FMonitors;
   THidHandle FNextHandle = 100;
+  THidOpenError FLastOpenError = hoeNone;
   int FMonitorsMade = 0;
 };
 
