@@ -28,6 +28,11 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  // The service report and the live-value recorder.
+  obOut = 1u << 24,
+  obLoopback = 1u << 25,
+  obCount = 1u << 26,  // report: a flag; watch: the number of rows
+  obCsv = 1u << 27,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -60,6 +65,10 @@ struct TCliOptions {
   std::string high;
   std::string normal;  // count test channel address texts as given; the command checks them
   std::string additional;
+  std::string out;                 // report: the folder
+  bool loopback = false;           // report: run the loop-back test
+  std::optional<long> count;       // watch: rows to record (--count N); report: --count alone
+  std::string csv;                 // watch: the file
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -13,6 +13,7 @@
 #include "cli/json_text.h"
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
+#include "report/report_json.h"
 #include "update/accessory_update.h"
 #include "update/firmware_image.h"
 #include "update/module_update.h"
@@ -48,11 +49,6 @@ int ReadImage(const TCliContext& context, const std::string& path, TFirmwareImag
     return context.Fail(std::string(kUpdateErrorText) + "\nthe image is empty; nothing was sent");
   image = std::move(opened.image);
   return kExitDone;
-}
-
-std::optional<std::string> VersionWithoutPrefix(const TVersionRow& row) {
-  if (!row.enabled) return std::nullopt;
-  return row.version.substr(2);  // "v 1.9.0." -> "1.9.0."
 }
 
 class TFirmwareUpdate final : public TCliCommand {
@@ -143,25 +139,7 @@ class TVersions final : public TCliCommand {
   static void PrintJson(const TCliContext& context, const char* stateName,
                         const std::optional<uint32_t>& moduleVersion,
                         const TVersionPageRows& rows) {
-    TJson json;
-    json["module"]["state"] = stateName;
-    json["module"]["version"] =
-        moduleVersion ? TJson(FormatVersion(*moduleVersion)) : TJson(nullptr);
-    json["bosi"] = JsonOrNull(VersionWithoutPrefix(rows.bosi));
-    json["panel"] = JsonOrNull(VersionWithoutPrefix(rows.panel));
-    json["modules"] = TJson::array();
-    for (const TExtModuleRow& row : rows.modules) {
-      TJson module;
-      module["name"] = row.name;
-      module["address"] = row.address;
-      module["version"] = FormatVersion(row.module.version);
-      module["bootloader"] = row.module.bootloader;
-      json["modules"].push_back(module);
-    }
-    json["available"] = TJson::object();
-    for (const TAvailableVersion& version : AvailableVersions())
-      json["available"][version.key] = AvailableVersionText(version).substr(2);
-    context.out << JsonText(json) << '\n';
+    context.out << JsonText(VersionsJson(stateName, moduleVersion, rows)) << '\n';
   }
 
   static void PrintText(const TCliContext& context, const char* stateName,

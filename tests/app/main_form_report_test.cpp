@@ -1,0 +1,94 @@
+// The help menu's module report: the folder asked for, the module read as the tool's report
+// reads it (and left in its firmware), the page opened through the desktop shell.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "app/report_action.h"
+#include "app/ui/desktop_shell.h"
+#include "config/koi7.h"
+#include "main_form_fixture.h"
+
+namespace karvelm {
+namespace {
+
+class TRecordingShell final : public TDesktopShell {
+ public:
+  void OpenDocument(const QString& path) override { opened.push_back(path.toStdString()); }
+  std::vector<std::string> opened;
+};
+
+class ReportThroughWindow : public MainFormFixture {
+ protected:
+  void SetUp() override {
+    MainFormFixture::SetUp();
+    SetDesktopShell(&shell);
+    WriteSettings("[Settings]\ndisable_select_dialog=1\ninterface=2\nip=127.0.0.7\n");
+    Start();
+    Ticks(2);
+    ASSERT_EQ(Text("StaticText11"), QString::fromUtf8("подключен"));
+  }
+  void TearDown() override {
+    SetDesktopShell(nullptr);
+    MainFormFixture::TearDown();
+  }
+
+  TRecordingShell shell;
+};
+
+TEST_F(ReportThroughWindow, WritesTheReportAndOpensThePage) {
+  auto stored = std::make_unique<TConfigImage>();
+  ResetConfigImage(*stored);
+  SetConfigName(*stored, Utf8ToCp1251("СТАНОК 7"));
+  SealSettingsBlock(*stored);
+  links->Sim().Storage().Load(1, *stored);
+  QAction* item = Action("N23");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), QString::fromUtf8("Отчёт о модуле…"));
+
+  const std::string out = folder.File("report");
+  dialogs.files.push_back(out);
+  item->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, "folder");
+  EXPECT_EQ(dialogs.shown[0].text, "Папка для отчёта о модуле");
+  EXPECT_THAT(shell.opened, testing::ElementsAre(out + "/report.html"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  const nlohmann::json report = nlohmann::json::parse(TTempFolder::Read(out + "/report.json"));
+  EXPECT_EQ(report["link"], "udp 127.0.0.7");
+  EXPECT_EQ(report["identity"]["state"], "firmware");
+  EXPECT_FALSE(report["bus"]["modules"].empty());
+  EXPECT_EQ(report["configurations"][1]["config_name"], "СТАНОК 7");
+  EXPECT_EQ(report["complete"], true) << report["problems"];
+  EXPECT_TRUE(std::filesystem::exists(out + "/report.html"));
+
+  // Back in its firmware: the next ticks find it as before.
+  Ticks(2);
+  EXPECT_EQ(Text("StaticText11"), QString::fromUtf8("подключен"));
+}
+
+// Cancelled: nothing read, nothing opened. A folder that cannot be made: the user is told.
+TEST_F(ReportThroughWindow, CancelAndUnwritableFolder) {
+  TakeCodes();
+  Action("N23")->trigger();
+  EXPECT_TRUE(TakeCodes().empty());
+  EXPECT_TRUE(shell.opened.empty());
+
+  const std::string file = folder.Write("plain", "x");
+  dialogs.files.push_back(file + "/report");
+  dialogs.shown.clear();
+  TakeCodes();
+  Action("N23")->trigger();
+  EXPECT_TRUE(TakeCodes().empty()) << "the folder is checked before the module is read";
+  EXPECT_TRUE(shell.opened.empty());
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].kind, "inform");
+  EXPECT_EQ(dialogs.shown[1].caption, "Отчёт о модуле");
+  EXPECT_THAT(dialogs.shown[1].text, testing::HasSubstr("cannot write into the folder"));
+}
+
+}  // namespace
+}  // namespace karvelm
