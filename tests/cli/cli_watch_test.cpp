@@ -56,9 +56,7 @@ class TWatchFixture : public ::testing::Test {
     module_ = std::make_unique<TSimHidModule>(itHID_NEW, config);
     SetClock(&module_->clock);
     hid_.backend().Plug(module_->device);
-    TSimPeripheralSetup setup = LivelySetup();
-    setup.modules.resize(2);
-    ApplyPeripheralSetup(module_->sim, setup);
+    ApplyPeripheralSetup(module_->sim, LivelySetup());
     return *module_;
   }
   TCliRun Run(std::vector<std::string> args) {
@@ -74,8 +72,10 @@ class TWatchFixture : public ::testing::Test {
 
 class CliWatch : public TWatchFixture, public ::testing::WithParamInterface<TWatchCase> {};
 
-// The lively set-up: a panel and three modules with counters, the harness on 167630/167632,
-// an RK-130M serving all eight corrections; a fixed count on the first position channel.
+// The lively set-up: a panel and modules with counters, the harnesses on 167630/167632, an
+// RK-130M serving all eight corrections. The write of 167630 shows through the loop-back
+// harness on 167602 (inverted; unwired inputs float to 1) and moves the first position
+// counter by one step through the count harness.
 TEST_P(CliWatch, WritesCountRowsOfTheColumns) {
   const TWatchCase& c = GetParam();
   TSimHidModule& module = Plug();
@@ -114,15 +114,18 @@ INSTANTIATE_TEST_SUITE_P(
         TWatchCase{"bus",
                    "panel exchanges,panel timeouts,panel errors,RK-110M 0x0A exchanges,"
                    "RK-110M 0x0A timeouts,RK-110M 0x0A errors,RK-120M 0x14 exchanges,"
-                   "RK-120M 0x14 timeouts,RK-120M 0x14 errors",
+                   "RK-120M 0x14 timeouts,RK-120M 0x14 errors,RK-130M 0x1A exchanges,"
+                   "RK-130M 0x1A timeouts,RK-130M 0x1A errors,RK-140M/RK-143M 0x1E exchanges,"
+                   "RK-140M/RK-143M 0x1E timeouts,RK-140M/RK-143M 0x1E errors,"
+                   "RK-150M 0x22 exchanges,RK-150M 0x22 timeouts,RK-150M 0x22 errors",
                    {}},
         // 167630 fed back, inverted, into 167602.
         TWatchCase{"io",
                    "in 167602,in 167604,in 167606,in 167610,in 167612,in 167614,in 167616,"
                    "in 167620,in 167622,in 167624,out 167624,out 167626,out 167630,"
                    "out 167632,out 167634,out 167636",
-                   {"177760", "177777", "0", "0", "0", "0", "0", "0", "0", "0", "0", "0", "17", "0",
-                    "0", "0"}},
+                   {"177760", "177777", "177777", "177777", "177777", "177777", "177777", "177777",
+                    "177777", "0", "0", "0", "17", "0", "0", "0"}},
         TWatchCase{
             "dac",
             "dac 167640,dac 167642,dac 167644,dac 167646,dac 167650,dac 167652,"
@@ -131,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
             {"0", "1234", "0", "0", "0", "0", "0", "0", "3", "-1", "0", "0", "0", "0", "0", "7"}},
         TWatchCase{"sensors",
                    "167700,167704,167710,167714,167720,167724,167730,167734",
-                   {"0000.000", "0000.000", "0000.000", "0000.000", "0000.000", "0000.000",
+                   {"0000.001", "0000.000", "0000.000", "0000.000", "0000.000", "0000.000",
                     "0000.000", "0000.000"}}),
     [](const auto& info) { return std::string(info.param.what); });
 
@@ -182,10 +185,15 @@ TEST_F(CliWatchFaults, UnwritableFileAndFailedReads) {
 
   TSimHidModule& module = Plug();
   const std::string csv = dir_.File("sensors.csv");
-  module.sim.ClearRecord();
+  // What the probe and a sample cost in packets, from a run of one row and one of two.
   ASSERT_EQ(Run({"watch", "sensors", "--count", "1", "--csv", csv}).code, 0);
-  // The probe and one sample; the module falls silent after one sample more.
-  module.sim.Faults().silentAfter = static_cast<int>(module.sim.Requests().size()) + 1;
+  const int one = static_cast<int>(module.sim.Requests().size());
+  module.sim.ClearRecord();
+  ASSERT_EQ(Run({"watch", "sensors", "--count", "2", "--csv", csv}).code, 0);
+  const int two = static_cast<int>(module.sim.Requests().size());
+  const int sample = two - one, probe = one - sample;
+  // The module falls silent after the probe and two samples of the next run.
+  module.sim.Faults().silentAfter = one + two + probe + 2 * sample;
   r = Run({"watch", "sensors", "--count", "4", "--interval", "0.5", "--csv", csv, "--json"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out,
