@@ -62,6 +62,11 @@ std::string VersionOrDash(const std::optional<uint32_t>& word) {
   return word ? FormatVersion(*word) : std::string(kNoVersionText);
 }
 
+// A version label of the update page without its "v ", as the module's own row shows it.
+std::string LabelVersion(const std::string& label) {
+  return label.rfind("v ", 0) == 0 ? label.substr(2) : label;
+}
+
 std::string ProgramText(TModuleProgram program) {
   switch (program) {
     case mpFirmware:
@@ -93,9 +98,9 @@ void Versions(THtml& html, const TModuleReport& report) {
   html.HeaderRow({"Устройство", "Версия"});
   const TVersionPageRows& rows = report.versions;
   html.Row({"Модуль KarvelM", VersionOrDash(report.moduleVersion)});
-  html.Row({"Модуль связи с БОСИ", rows.bosi.version});
-  html.Row({"ПУ-Karvel/Torsen", rows.panel.version});
-  for (const TExtModuleRow& row : rows.modules) html.Row({row.name, row.version});
+  html.Row({"Модуль связи с БОСИ", LabelVersion(rows.bosi.version)});
+  html.Row({"ПУ-Karvel/Torsen", LabelVersion(rows.panel.version)});
+  for (const TExtModuleRow& row : rows.modules) html.Row({row.name, LabelVersion(row.version)});
   html.Raw("</table>\n");
 }
 

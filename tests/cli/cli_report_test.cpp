@@ -136,7 +136,10 @@ TEST_P(CliReportUsb, HtmlNamesEveryDeviceAndStandsAlone) {
         << module;
   }
   for (const json& module : report["versions"]["modules"])
-    EXPECT_TRUE(Has(html, "<td>" + module["name"].get<std::string>() + "</td>")) << module;
+    EXPECT_TRUE(Has(html, "<td>" + module["name"].get<std::string>() + "</td><td>" +
+                              module["version"].get<std::string>() +
+                              (module["bootloader"] == true ? " загрузчик" : "") + "</td>"))
+        << module;
   for (const char* heading :
        {"<h1>Отчёт о модуле KarvelM</h1>", "<h2>Версии прошивок</h2>", "<h2>Периферийные шины</h2>",
         "<h3>Низкоскоростная шина</h3>", "<h3>Высокоскоростная шина</h3>",
