@@ -1,7 +1,7 @@
 # Dependencies point down only: fails when a core folder includes Qt or a file includes a layer
 # above its own.   cmake -DSRC=<source folder> -P scripts/check-layers.cmake
 #
-# Layers: base < link < config, diag, terminal, update < app. sim and cli stand on the core
+# Layers: base < link < config, diag, terminal, update < report < app. sim and cli stand on the core
 # only. A ui folder stands above its own core folder and base/ui; app/ui is on top. Only ui
 # folders may include Qt. Only the simulator links of app reach the simulator.
 cmake_minimum_required(VERSION 3.22)
@@ -22,6 +22,11 @@ set(allow_sim ${core} sim)
 set(allow_cli ${core} cli)
 set(allow_app ${core} app)
 set(allow_app_ui ${core} app base_ui config_ui diag_ui terminal_ui update_ui app_ui)
+# The service report stands on the core subsystems; the tool and the desktop program on it.
+set(allow_report ${core} report)
+list(APPEND allow_cli report)
+list(APPEND allow_app report)
+list(APPEND allow_app_ui report)
 
 file(GLOB_RECURSE files RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
 set(faults "")

@@ -55,3 +55,12 @@ karvelm bus scan
 karvelm bus scan --json
 karvelm test loopback --low 167602 --high 167604
 karvelm test loopback --low 167606 || echo "(exit status $?)"
+# The service report of the module (both stored configurations read through the bootloader,
+# the firmware restarted after), and a short recording of live values as CSV.
+karvelm report --out "$work/report" --loopback --low 167602 --count --normal 167700
+ls "$work/report"
+head -c 600 "$work/report/report.json"; echo
+karvelm watch bus --interval 0.2 --count 3 --csv "$work/bus.csv"
+cat "$work/bus.csv"
+karvelm watch sensors --interval 0.2 --count 3 --csv "$work/sensors.csv"
+cat "$work/sensors.csv"

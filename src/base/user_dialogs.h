@@ -34,6 +34,12 @@ class TUserDialogs {
   // The chosen file's full path, or nothing when the user cancelled.
   virtual std::optional<std::string> ChooseOpenFile(const TFileDialogRequest& request) = 0;
   virtual std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) = 0;
+  // An existing folder (it may be made in the dialog), or nothing when the user cancelled.
+  // Dialogs that offer no folder choice cancel.
+  virtual std::optional<std::string> ChooseFolder(const std::string& title) {
+    (void)title;
+    return std::nullopt;
+  }
   // The chosen file with the selected filter, for callers that read a file by the filter
   // rather than by its extension. Dialogs that cannot tell report the request's filter.
   virtual std::optional<TFileChoice> ChooseOpenFileAndFilter(const TFileDialogRequest& request) {

@@ -8,7 +8,9 @@
 #include "cli/file_commands_cli.h"
 #include "cli/file_page_cli.h"
 #include "cli/module_commands_cli.h"
+#include "cli/report_command_cli.h"
 #include "cli/update_commands_cli.h"
+#include "cli/watch_command_cli.h"
 
 namespace karvelm::cli {
 
@@ -79,6 +81,19 @@ const std::vector<TCommandRow>& CommandRows() {
        "drive channel 1..8 with the sawtooth for SECONDS (1..3600), then stop"},
       {"sensors", nullptr, MakeSensorsCommand, pnFirmware, kModule, "sensors",
        "the eight position counters"},
+      // Field service: the report of the module and recording live values.
+      {"report", nullptr, MakeReportCommand, pnAny,
+       kModule | obWait | obOut | obLoopback | obCount | obPair | obLow | obHigh | obNormal |
+           obAdditional,
+       "report --out FOLDER [--loopback ...] [--count ...]",
+       "identity, versions, buses with counters and the checks of both\n"
+       "stored configurations (and the tests asked for) as report.json and\n"
+       "report.html in FOLDER"},
+      {"watch", nullptr, MakeWatchCommand, pnFirmware, kModule | obInterval | obCount | obCsv,
+       "watch bus|io|dac|sensors --csv FILE [--interval S] [--count N]",
+       "one CSV row per interval: the time (local, ISO 8601 with\n"
+       "milliseconds) and the bus counters, board words, DAC registers and\n"
+       "corrections, or position counters; without --count until Ctrl-C"},
       {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
        "save the configuration file of the initial image"},
       {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",

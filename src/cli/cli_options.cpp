@@ -100,6 +100,14 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
     case obAdditional:
       options.additional = value;
       return std::nullopt;
+    case obOut:
+      if (value.empty()) return std::string("--out needs a folder");
+      options.out = value;
+      return std::nullopt;
+    case obCsv:
+      if (value.empty()) return std::string("--csv needs a file");
+      options.csv = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -121,7 +129,8 @@ const std::vector<TOptionInfo>& Options() {
        "config write: the module keeps its bootloader for another write)"},
       {"--json", obJson, nullptr, "print one JSON object"},
       {"--format", obFormat, "bin|lda|auto", "how file page reads IMAGE (default auto)"},
-      {"--interval", obInterval, "SECONDS", "how often terminal redraws the screen (default 1)"},
+      {"--interval", obInterval, "SECONDS",
+       "how often terminal redraws the screen, or watch records a row\n(default 1)"},
       {"--pair", obPair, "P",
        "output pair of the board tests: 0 167624-167626, 1 167630-167632\n"
        "(default), 2 167634-167636"},
@@ -134,6 +143,13 @@ const std::vector<TOptionInfo>& Options() {
        "firmware/accessory update: send an image named for the other kind\n"
        "of target (*.upm to the module, *.upd to an accessory)"},
       {"--quiet", obQuiet, nullptr, "no progress line on stderr (any command)"},
+      {"--out", obOut, "FOLDER", "report: the folder for report.json and report.html"},
+      {"--loopback", obLoopback, nullptr,
+       "report: run the loop-back test (with --pair, --low, --high)"},
+      {"--count", obCount, "[N]",
+       "watch: the number of rows to record; report (without N): run\n"
+       "the count test (with --pair, --normal, --additional)"},
+      {"--csv", obCsv, "FILE", "watch: the CSV file to write"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;
@@ -151,12 +167,23 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     const TOptionInfo* option = FindOption(arg);
     if (!option) return fail("unknown option " + arg);
     options.given |= option->bit;
+    // --count takes a number only when one follows: report's --count is a plain switch.
+    if (option->bit == obCount) {
+      if (i + 1 < args.size() && !args[i + 1].empty() &&
+          args[i + 1].find_first_not_of("0123456789") == std::string::npos) {
+        auto count = ParseInteger(args[++i], 1, 1000000);
+        if (!count) return fail("--count must be 1..1000000, not '" + args[i] + "'");
+        options.count = *count;
+      }
+      continue;
+    }
     if (!option->valueName) {
       if (option->bit == obJson) options.json = true;
       if (option->bit == obRestart) options.restart = true;
       if (option->bit == obHelp) options.help = true;
       if (option->bit == obForce) options.force = true;
       if (option->bit == obQuiet) options.quiet = true;
+      if (option->bit == obLoopback) options.loopback = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

@@ -28,11 +28,15 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
-  // Sends an update image that its name marks for the other kind of target. Kept apart from
-  // the bits above so that options added meanwhile elsewhere cannot take the same bit.
-  obForce = 1u << 20,
-  // Global: no progress line. A bit far from the others, which commands add one by one.
-  obQuiet = 1u << 28,
+  // Sends an update image that its name marks for the other kind of target.
+  obForce = 1u << 15,
+  // Global: no progress line.
+  obQuiet = 1u << 16,
+  // The service report and the live-value recorder.
+  obOut = 1u << 17,
+  obLoopback = 1u << 18,
+  obCount = 1u << 19,  // report: a flag; watch: the number of rows
+  obCsv = 1u << 20,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -67,6 +71,10 @@ struct TCliOptions {
   std::string normal;  // count test channel address texts as given; the command checks them
   std::string additional;
   bool force = false;              // an image of the other kind is sent all the same
+  std::string out;                 // report: the folder
+  bool loopback = false;           // report: run the loop-back test
+  std::optional<long> count;       // watch: rows to record (--count N); report: --count alone
+  std::string csv;                 // watch: the file
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -15,6 +15,7 @@
 #include "diag/loopback_test.h"
 #include "diag/sensor_count.h"
 #include "diag/sensor_page.h"
+#include "report/report_json.h"
 
 namespace karvelm::cli {
 
@@ -279,17 +280,6 @@ class TSensors final : public TCliCommand {
 // The row captions of the results group.
 constexpr const char* kStepCaptions[] = {"Счет в +", "Счет в -", "0-метка"};
 
-TJson CountJson(const std::optional<TCountResult>& result) {
-  if (!result) return nullptr;
-  TJson json;
-  json["channel"] = kSensorChannelTexts[static_cast<size_t>(result->channel)];
-  json["output"] = WordToOctal(result->output);
-  json["up"] = result->texts[ctUp];
-  json["down"] = result->texts[ctDown];
-  json["zero"] = result->texts[ctZeroMark];
-  return json;
-}
-
 void PrintCount(std::ostream& out, const char* wiring, const std::optional<TCountResult>& result) {
   if (!result) return;
   out << wiring << ": channel " << kSensorChannelTexts[static_cast<size_t>(result->channel)]
@@ -327,8 +317,8 @@ class TTestCount final : public TCliCommand {
                           kExitInterrupted);
     if (context.options.json) {
       TJson json;
-      json["normal"] = CountJson(run.normal);
-      json["additional"] = CountJson(run.additional);
+      json["normal"] = CountResultJson(run.normal);
+      json["additional"] = CountResultJson(run.additional);
       context.out << JsonText(json) << '\n';
     } else {
       PrintCount(context.out, "normal wiring", run.normal);

@@ -19,6 +19,7 @@
 #include "diag/diag_records.h"
 #include "diag/loopback_test.h"
 #include "link/commands_codec.h"
+#include "report/report_json.h"
 
 namespace karvelm::cli {
 
@@ -69,13 +70,6 @@ void PrintTables(std::ostream& out, const TBusTables& tables) {
   for (const TGridRow& row : high) print(row);
 }
 
-template <typename Counters>
-void PutCounters(TJson& json, const Counters* counters) {
-  json["exchanges"] = counters ? TJson(counters->Exchanges) : TJson(nullptr);
-  json["timeouts"] = counters ? TJson(counters->Timeouts) : TJson(nullptr);
-  json["errors"] = counters ? TJson(counters->Errors) : TJson(nullptr);
-}
-
 // The page's scan, then one counter poll; a counter the poll could not read is left out.
 class TBusScan final : public TCliCommand {
  public:
@@ -89,7 +83,7 @@ class TBusScan final : public TCliCommand {
     const TBusListing listing = ScanPeripheralBuses(true, records);
     const TBusPollResult poll = PollBusStatistics(records);
     if (context.options.json) {
-      context.out << JsonText(Json(listing, poll, records)) << '\n';
+      context.out << JsonText(BusScanJson(listing, poll, records)) << '\n';
       return kExitDone;
     }
     TBusTables tables = BusTables(listing);
@@ -106,41 +100,6 @@ class TBusScan final : public TCliCommand {
     PrintTables(context.out, tables);
     return kExitDone;
   }
-
- private:
-  static TJson Json(const TBusListing& listing, const TBusPollResult& poll,
-                    const TDiagRecords& records) {
-    TJson json;
-    if (listing.panel) {
-      const TPanelListing& panel = *listing.panel;
-      TJson entry;
-      entry["console"] = panel.console;
-      entry["panel_registers"] = panel.panelRegisters;
-      entry["version"] = panel.versionText;
-      entry["version_word"] = panel.version;
-      entry["registers"] = panel.registers;
-      PutCounters(entry, poll.panelRead ? &records.panelStats : nullptr);
-      json["panel"] = entry;
-    } else {
-      json["panel"] = nullptr;
-    }
-    json["modules"] = TJson::array();
-    for (const TModuleListing& module : listing.modules) {
-      const size_t slot = static_cast<size_t>(module.slot);
-      TJson entry;
-      entry["type"] = module.type;
-      entry["index"] = module.index;
-      entry["name"] = module.name;
-      entry["address"] = module.address;
-      entry["version"] = FormatVersion(module.version);
-      entry["version_word"] = module.version;
-      entry["bootloader"] = module.bootloader;
-      entry["registers"] = module.registers;
-      PutCounters(entry, poll.moduleRead[slot] ? &records.extStats[slot] : nullptr);
-      json["modules"].push_back(entry);
-    }
-    return json;
-  }
 };
 
 // "+" for a passed bit, "-" for a failed one, bit 15 first as the circles stand.
@@ -149,16 +108,6 @@ std::string BitsText(const TLoopbackWord& word) {
   for (int bit = kLoopbackBits - 1; bit >= 0; --bit)
     text += word.bits[static_cast<size_t>(bit)] ? '+' : '-';
   return text;
-}
-
-TJson WordJson(const std::optional<TLoopbackWord>& word) {
-  if (!word) return nullptr;
-  TJson json;
-  json["input"] = WordToOctal(word->input);
-  json["output"] = WordToOctal(word->output);
-  json["bits"] = TJson::array();
-  for (bool passed : word->bits) json["bits"].push_back(passed);
-  return json;
 }
 
 class TTestLoopback final : public TCliCommand {
@@ -200,8 +149,8 @@ class TTestLoopback final : public TCliCommand {
       return context.Fail("interrupted; the output words were set to 0", kExitInterrupted);
     if (context.options.json) {
       TJson json;
-      json["low"] = WordJson(run.low);
-      json["high"] = WordJson(run.high);
+      json["low"] = LoopbackWordJson(run.low);
+      json["high"] = LoopbackWordJson(run.high);
       context.out << JsonText(json) << '\n';
     } else {
       for (auto [name, word] : {std::pair{"low", &run.low}, std::pair{"high", &run.high}}) {

@@ -11,6 +11,8 @@
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
 #include "link/transactions.h"
+#include "report/module_identity.h"
+#include "report/report_json.h"
 
 namespace karvelm::cli {
 
@@ -28,14 +30,6 @@ int BadAddress(const TCliContext& context, const std::string& text) {
   return context.Fail("bad bus address '" + text + "' (even octal 0..177776)", kExitUsage);
 }
 
-using TVersionQuery = bool (*)(uint32_t&, int);
-
-std::optional<int64_t> QueryVersion(TVersionQuery query) {
-  uint32_t word = 0;
-  if (!query(word, kTimeoutDefault)) return std::nullopt;
-  return static_cast<int64_t>(word);
-}
-
 class TIdentify final : public TCliCommand {
  public:
   int Prepare(const TCliContext& context) override {
@@ -45,40 +39,19 @@ class TIdentify final : public TCliCommand {
   }
 
   int Run(const TCliContext& context) override {
-    bool loader = BootloaderAnswers();
-    const bool firmware = !loader && FirmwareAnswers(*context.link);
-    // The module may have come up in its bootloader between the two probes; CheckModule does
-    // not say what it heard, so the bootloader is asked once more.
-    if (!loader && !firmware) loader = BootloaderAnswers();
-    const char* state = "absent";
-    std::optional<int64_t> firmwareWord, loaderWord;
-    if (loader) {
-      state = "bootloader";
-      loaderWord = QueryVersion(GetVersion);
-      firmwareWord = QueryVersion(GetOtherVersion);
-    } else if (firmware) {
-      state = "firmware";
-      firmwareWord = QueryVersion(GetVersion);
-      loaderWord = QueryVersion(GetOtherVersion);
-    }
-    auto text = [](const std::optional<int64_t>& word) -> std::optional<std::string> {
-      if (!word) return std::nullopt;
-      return FormatVersion(static_cast<uint32_t>(*word));
-    };
+    const TCliLink& link = *context.link;
+    const TModuleIdentity identity = IdentifyModule(
+        {[&link] { return FirmwareAnswers(link); }, [] { return BootloaderAnswers(); }});
     if (context.options.json) {
-      TJson json;
-      json["state"] = state;
-      json["firmware_version"] = JsonOrNull(text(firmwareWord));
-      json["bootloader_version"] = JsonOrNull(text(loaderWord));
-      json["firmware_word"] = JsonOrNull(firmwareWord);
-      json["bootloader_word"] = JsonOrNull(loaderWord);
-      context.out << JsonText(json) << '\n';
+      context.out << JsonText(IdentityJson(identity)) << '\n';
     } else {
-      context.out << "state: " << state << '\n';
-      if (firmwareWord) context.out << "firmware version: " << *text(firmwareWord) << '\n';
-      if (loaderWord) context.out << "bootloader version: " << *text(loaderWord) << '\n';
+      context.out << "state: " << ModuleProgramName(identity.program) << '\n';
+      if (identity.firmwareWord)
+        context.out << "firmware version: " << FormatVersion(*identity.firmwareWord) << '\n';
+      if (identity.loaderWord)
+        context.out << "bootloader version: " << FormatVersion(*identity.loaderWord) << '\n';
     }
-    if (std::string(state) == "absent") return context.Fail("the module does not answer");
+    if (identity.program == mpAbsent) return context.Fail("the module does not answer");
     return kExitDone;
   }
 };

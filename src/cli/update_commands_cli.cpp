@@ -11,6 +11,7 @@
 #include "cli/progress_line.h"
 #include "link/commands_codec.h"
 #include "link/module_commands.h"
+#include "report/report_json.h"
 #include "update/accessory_update.h"
 #include "update/firmware_image.h"
 #include "update/image_kind.h"
@@ -60,11 +61,6 @@ int CheckKind(const TCliContext& context, const std::string& path, TImageKind wa
     return context.Fail(reason + "; nothing was sent (--force sends it anyway)");
   context.err << "warning: " << reason << "; sent anyway (--force)\n";
   return kExitDone;
-}
-
-std::optional<std::string> VersionWithoutPrefix(const TVersionRow& row) {
-  if (!row.enabled) return std::nullopt;
-  return row.version.substr(2);  // "v 1.9.0." -> "1.9.0."
 }
 
 class TFirmwareUpdate final : public TCliCommand {
@@ -159,25 +155,7 @@ class TVersions final : public TCliCommand {
   static void PrintJson(const TCliContext& context, const char* stateName,
                         const std::optional<uint32_t>& moduleVersion,
                         const TVersionPageRows& rows) {
-    TJson json;
-    json["module"]["state"] = stateName;
-    json["module"]["version"] =
-        moduleVersion ? TJson(FormatVersion(*moduleVersion)) : TJson(nullptr);
-    json["bosi"] = JsonOrNull(VersionWithoutPrefix(rows.bosi));
-    json["panel"] = JsonOrNull(VersionWithoutPrefix(rows.panel));
-    json["modules"] = TJson::array();
-    for (const TExtModuleRow& row : rows.modules) {
-      TJson module;
-      module["name"] = row.name;
-      module["address"] = row.address;
-      module["version"] = FormatVersion(row.module.version);
-      module["bootloader"] = row.module.bootloader;
-      json["modules"].push_back(module);
-    }
-    json["available"] = TJson::object();
-    for (const TAvailableVersion& version : AvailableVersions())
-      json["available"][version.key] = AvailableVersionText(version).substr(2);
-    context.out << JsonText(json) << '\n';
+    context.out << JsonText(VersionsJson(stateName, moduleVersion, rows)) << '\n';
   }
 
   static void PrintText(const TCliContext& context, const char* stateName,

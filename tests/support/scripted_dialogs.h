@@ -14,7 +14,7 @@
 namespace karvelm {
 
 struct TShownBox {
-  std::string kind;  // "ask", "inform", "open", "save"
+  std::string kind;  // "ask", "inform", "open", "save", "folder"
   std::string text;  // message text, or the file dialog's title
   std::string caption;
   TFileDialogRequest request;  // file dialogs
@@ -38,6 +38,11 @@ class TScriptedDialogs final : public TUserDialogs {
   }
   std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) override {
     Record({"save", request.title, {}, request});
+    return NextFile();
+  }
+  // The next of files, as a folder.
+  std::optional<std::string> ChooseFolder(const std::string& title) override {
+    Record({"folder", title, {}, {}});
     return NextFile();
   }
   // The next file with the next of filters (the request's own filter when none is left).

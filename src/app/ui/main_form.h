@@ -93,6 +93,7 @@ class TMainForm final : public QMainWindow,
   void CompareWithFileClick();
   void N9Click();
   void N10Click();
+  void N23Click();  // the service report of the module
   void PageControl1Change();
   void PageControl2Change();
 

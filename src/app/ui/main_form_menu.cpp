@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/compare_action.h"
+#include "app/report_action.h"
 #include "app/ui/main_form.h"
 #include "base/ui/guarded_connect.h"
 #include "config/config_file.h"
@@ -70,6 +71,8 @@ void TMainForm::BuildMenu() {
   n9->setShortcut(QKeySequence(Qt::Key_F1));
   n9->setShortcutContext(Qt::ApplicationShortcut);
   connect(n9, &QAction::triggered, this, &TMainForm::N9Click);
+  ConnectGuarded(Item(help, "N23", kReportMenuCaption), &QAction::triggered, this,
+                 &TMainForm::N23Click);
   connect(Item(help, "N10", "О программе"), &QAction::triggered, this, &TMainForm::N10Click);
 }
 

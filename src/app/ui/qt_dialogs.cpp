@@ -103,4 +103,10 @@ std::optional<TFileChoice> TQtDialogs::ChooseOpenFileAndFilter(const TFileDialog
   return RunFileDialog(FParent, request, QFileDialog::AcceptOpen);
 }
 
+std::optional<std::string> TQtDialogs::ChooseFolder(const std::string& title) {
+  const QString folder = QFileDialog::getExistingDirectory(FParent, Text(title));
+  if (folder.isEmpty()) return std::nullopt;
+  return folder.toStdString();
+}
+
 }  // namespace karvelm

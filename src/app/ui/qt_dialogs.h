@@ -19,6 +19,7 @@ class TQtDialogs final : public TUserDialogs {
   std::optional<std::string> ChooseOpenFile(const TFileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) override;
   std::optional<TFileChoice> ChooseOpenFileAndFilter(const TFileDialogRequest& request) override;
+  std::optional<std::string> ChooseFolder(const std::string& title) override;
 
  private:
   QWidget* FParent = nullptr;
