@@ -100,6 +100,10 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
     case obAdditional:
       options.additional = value;
       return std::nullopt;
+    case obTrace:
+      if (value.empty()) return "--trace needs a file name";
+      options.trace = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -130,6 +134,8 @@ const std::vector<TOptionInfo>& Options() {
       {"--normal", obNormal, "CHANNEL",
        "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
       {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
+      {"--trace", obTrace, "FILE",
+       "write every packet to and from the module to FILE as JSON Lines"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

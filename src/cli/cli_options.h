@@ -28,11 +28,12 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  obTrace = 1u << 15,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
 // hand them to every command it runs.
-constexpr unsigned kLinkOptions = obLink | obIp | obPort | obLocalPort;
+constexpr unsigned kLinkOptions = obLink | obIp | obPort | obLocalPort | obTrace;
 
 struct TOptionInfo {
   const char* name;  // "--link"
@@ -60,6 +61,7 @@ struct TCliOptions {
   std::string high;
   std::string normal;  // count test channel address texts as given; the command checks them
   std::string additional;
+  std::string trace;               // file of the packet trace; empty: none
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };
