@@ -1,6 +1,7 @@
 #include "link/trace_json.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace karvelm {
 
@@ -25,6 +26,18 @@ void Escaped(std::string& out, std::string_view text) {
   }
   out += '"';
 }
+
+// Both digits of every byte value, so that a packet's hex is one copy per byte.
+struct THexPairs {
+  char pairs[256][2];
+  constexpr THexPairs() : pairs() {
+    for (int i = 0; i < 256; ++i) {
+      pairs[i][0] = kHexDigits[i >> 4];
+      pairs[i][1] = kHexDigits[i & 0xF];
+    }
+  }
+};
+constexpr THexPairs kHexPairs;
 
 }  // namespace
 
@@ -89,10 +102,7 @@ void TJsonLine::Hex(const char* key, const uint8_t* bytes, int size) {
   const size_t at = FOut.size();
   FOut.resize(at + 2 * static_cast<size_t>(size > 0 ? size : 0));
   char* out = FOut.data() + at;
-  for (int i = 0; i < size; ++i) {
-    *out++ = kHexDigits[bytes[i] >> 4];
-    *out++ = kHexDigits[bytes[i] & 0xF];
-  }
+  for (int i = 0; i < size; ++i, out += 2) std::memcpy(out, kHexPairs.pairs[bytes[i]], 2);
   FOut += '"';
 }
 
