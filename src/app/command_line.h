@@ -1,5 +1,5 @@
 // The program's command line: the service switch, which counts only as the first argument
-// and only in its exact case, and the simulator mode anywhere.
+// and only in its exact case, and the simulator mode and the packet trace anywhere.
 #pragma once
 
 #include <string>
@@ -9,10 +9,12 @@ namespace karvelm {
 
 constexpr const char* kServiceSwitch = "-s";
 constexpr const char* kSimulatorSwitch = "--simulator";
+constexpr const char* kTraceSwitch = "--trace";  // --trace FILE or --trace=FILE
 
 struct TCommandLine {
   bool serviceMode = false;  // reveals the service functions
   bool simulator = false;    // every link kind opens on the in-process module simulator
+  std::string traceFile;     // the packet trace of every link; empty: none (the default)
 };
 
 // arguments: without the program name.

@@ -8,6 +8,7 @@
 #include "cli/cli_link.h"
 #include "cli/cli_options.h"
 #include "link/hid_access.h"
+#include "link/packet_trace.h"
 
 namespace karvelm::cli {
 
@@ -40,6 +41,12 @@ int RunRow(const TCommandRow& row, TCliContext& context) {
   std::unique_ptr<TCliCommand> command = row.make();
   if (const int status = command->Prepare(context); status != kExitDone) return status;
   if (row.needs == pnNone) return command->Run(context);
+  // The trace is written out when the scope ends, after the link has closed.
+  const std::string& tracePath = context.options.trace;
+  TPacketTraceScope trace(tracePath, [&context, &tracePath](const std::string& reason) {
+    context.err << "cannot write the trace " << tracePath << ": " << reason
+                << " (the command goes on without it)\n";
+  });
   TCliLink link(context.options);
   if (!link.Ok()) return context.Fail(link.Error());
   // A module present but closed to this user is not reported as absent.

@@ -108,6 +108,10 @@ std::optional<std::string> SetValue(TCliOptions& options, TOptionBit bit,
       if (value.empty()) return std::string("--csv needs a file");
       options.csv = value;
       return std::nullopt;
+    case obTrace:
+      if (value.empty()) return "--trace needs a file name";
+      options.trace = value;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -150,6 +154,8 @@ const std::vector<TOptionInfo>& Options() {
        "watch: the number of rows to record; report (without N): run\n"
        "the count test (with --pair, --normal, --additional)"},
       {"--csv", obCsv, "FILE", "watch: the CSV file to write"},
+      {"--trace", obTrace, "FILE",
+       "write every packet to and from the module to FILE as JSON Lines"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;

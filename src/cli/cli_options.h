@@ -37,11 +37,13 @@ enum TOptionBit : unsigned {
   obLoopback = 1u << 18,
   obCount = 1u << 19,  // report: a flag; watch: the number of rows
   obCsv = 1u << 20,
+  // Global: the packet trace file.
+  obTrace = 1u << 21,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
 // hand them to every command it runs.
-constexpr unsigned kLinkOptions = obLink | obIp | obPort | obLocalPort;
+constexpr unsigned kLinkOptions = obLink | obIp | obPort | obLocalPort | obTrace;
 
 struct TOptionInfo {
   const char* name;  // "--link"
@@ -75,6 +77,7 @@ struct TCliOptions {
   bool loopback = false;           // report: run the loop-back test
   std::optional<long> count;       // watch: rows to record (--count N); report: --count alone
   std::string csv;                 // watch: the file
+  std::string trace;               // file of the packet trace; empty: none
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

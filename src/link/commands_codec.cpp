@@ -147,6 +147,43 @@ bool DecodeVersion(const uint8_t* bytes, int n, uint32_t& word) {
   return true;
 }
 
+bool DecodeReadBus(const uint8_t* bytes, int n, uint16_t& address, uint32_t& count) {
+  if (!HasBytes(bytes, n, kReadBusPayloadSize)) return false;
+  address = static_cast<uint16_t>(GetU32(bytes));
+  count = GetU32(bytes + 4);
+  return true;
+}
+
+bool DecodeWriteBus(TIntfType kind, const uint8_t* bytes, int n, uint16_t& address,
+                    uint16_t& value) {
+  if (!HasBytes(bytes, n, wfShort)) return false;
+  const bool legacy = IsLegacyKind(kind);
+  address = legacy ? GetU16(bytes) : static_cast<uint16_t>(GetU32(bytes));
+  value = legacy ? GetU16(bytes + 2) : static_cast<uint16_t>(GetU32(bytes + 4));
+  return true;
+}
+
+bool DecodeOpenRead(TIntfType kind, const uint8_t* bytes, int n, uint32_t& storageAddress,
+                    uint32_t& length) {
+  if (!HasBytes(bytes, n, kOpenReadPayloadSize)) return false;
+  storageAddress = GetU32(bytes) - (IsLegacyKind(kind) ? kLegacyStorageOffset : 0);
+  length = GetU32(bytes + 4);
+  return true;
+}
+
+bool DecodeModuleQuery(TIntfType kind, bool stats, const uint8_t* bytes, int n, uint32_t& type,
+                       uint32_t& index) {
+  if (!HasBytes(bytes, n, kModuleQueryPayloadSize)) return false;
+  if (IsLegacyKind(kind) && !stats) {
+    type = bytes[0];
+    index = bytes[1];
+  } else {
+    type = GetU32(bytes);
+    index = GetU32(bytes + 4);
+  }
+  return true;
+}
+
 std::string FormatVersion(uint32_t word) {
   std::string text;
   for (int shift : {24, 16, 8}) {

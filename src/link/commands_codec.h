@@ -86,6 +86,19 @@ bool DecodeDacCorrection(TIntfType kind, const uint8_t* bytes, int n, TDacCorrec
 // A version word or update status: u32.
 bool DecodeVersion(const uint8_t* bytes, int n, uint32_t& word);
 
+// The command payloads read back, for traces of the traffic; each mirrors its encoder above.
+// cmdReadBus: first address and count.
+bool DecodeReadBus(const uint8_t* bytes, int n, uint16_t& address, uint32_t& count);
+// cmdWriteBus, either form: address and value.
+bool DecodeWriteBus(TIntfType kind, const uint8_t* bytes, int n, uint16_t& address,
+                    uint16_t& value);
+// cmdOpenRead: storage address (without the first generation's offset) and length.
+bool DecodeOpenRead(TIntfType kind, const uint8_t* bytes, int n, uint32_t& storageAddress,
+                    uint32_t& length);
+// cmdGetExtModule and cmdGetExtModuleStats (stats = true, u32 fields on every kind).
+bool DecodeModuleQuery(TIntfType kind, bool stats, const uint8_t* bytes, int n, uint32_t& type,
+                       uint32_t& index);
+
 // Major, minor and build (bytes 3, 2, 1) in decimal, each followed by a point: "2.0.22.".
 std::string FormatVersion(uint32_t word);
 

@@ -2,6 +2,7 @@
 
 #include "link/hid_transport.h"
 #include "link/link_error.h"
+#include "link/packet_trace.h"
 #include "link/udp_transport.h"
 
 namespace karvelm {
@@ -76,14 +77,22 @@ bool TExtIntf::ReopenDevice() {
 }
 
 // A link that is not connected carries no traffic, whatever its transport would do.
+// Every packet that went out or came in passes here, whatever the transport: the trace's seam.
 bool TExtIntf::Write(const uint8_t* Report, int Size) {
-  return Connected() && FTransport->Write(Report, Size);
+  const bool ok = Connected() && FTransport->Write(Report, Size);
+  if (ok)
+    if (TPacketTrace* trace = ActivePacketTrace())
+      trace->Record(tdToModule, FIntfType, Report, Size);
+  return ok;
 }
 
 bool TExtIntf::Read(uint8_t* Report, int Size, int timeout, int* received) {
   int got = 0;
   const bool ok = Connected() && FTransport->Read(Report, Size, timeout, &got);
   if (received) *received = ok ? got : 0;
+  if (ok && got > 0)
+    if (TPacketTrace* trace = ActivePacketTrace())
+      trace->Record(tdFromModule, FIntfType, Report, got);
   return ok;
 }
 

@@ -3,11 +3,13 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sim/sim_images.h"
 #include "sim/sim_options.h"
+#include "sim/trace_replay.h"
 #include "sim/udp_server.h"
 
 namespace {
@@ -50,6 +52,21 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "karvelm-sim: %s\n", error.c_str());
       return 1;
     }
+    std::unique_ptr<TTraceReplay> replay;
+    if (!commandLine.replayFile.empty()) {
+      replay = std::make_unique<TTraceReplay>(TTraceReplay::FromFile(commandLine.replayFile));
+      commandLine.server.answer = [&replay, &commandLine](const uint8_t* bytes, int size) {
+        const bool followed = replay->Departure().empty();
+        auto answers = replay->Answer(bytes, size);
+        if (followed && !replay->Departure().empty() && !commandLine.quiet)
+          std::fprintf(stderr, "karvelm-sim: replay left the recording at %s\n",
+                       replay->Departure().c_str());
+        return answers;
+      };
+      if (!commandLine.quiet)
+        std::fprintf(stderr, "karvelm-sim: replaying %s, %zu requests\n",
+                     commandLine.replayFile.c_str(), replay->Requests());
+    }
     TSimUdpServer server(commandLine.config, commandLine.server);
     server.WithSim([&](TModuleSim& sim) {
       ApplyPeripheralSetup(sim, commandLine.peripherals);
@@ -62,6 +79,13 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     server.Run();
     runningServer = nullptr;
+    if (replay) {
+      const std::string unfinished = replay->Unfinished();
+      if (!unfinished.empty() && !commandLine.quiet)
+        std::fprintf(stderr, "karvelm-sim: replay: %s\n", unfinished.c_str());
+      if (!commandLine.quiet) std::fprintf(stderr, "karvelm-sim: stopped\n");
+      return replay->Departure().empty() && unfinished.empty() ? 0 : 3;
+    }
     const size_t violations = server.ViolationCount();
     if (!commandLine.quiet) {
       if (violations > 0)

@@ -233,6 +233,11 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
          return true;
        }},
       {"--update-busy", count(out.updater.busyPolls, 0)},
+      {"--replay",
+       [&](const std::string& v) {
+         out.replayFile = v;
+         return !v.empty();
+       }},
       {"--write-images",
        [&](const std::string& v) {
          out.updater.imagesFolder = v;
@@ -367,6 +372,12 @@ std::string SimUsage() {
          "  --lose-counts N          the harnesses lose their next N counts\n"
          "  --also-counts CHANNEL    another channel (octal) counts along with the harnesses\n"
          "  --no-zero-mark           the zero-mark pulse reaches no counter\n"
+         "\n"
+         "Replay:\n"
+         "  --replay FILE            answer as the module did in a packet trace of the Ethernet\n"
+         "                           link (karvelm --trace FILE): each request with the answers\n"
+         "                           recorded after the same request; where the requests leave\n"
+         "                           the recording is reported and the exit status is 3\n"
          "\n"
          "  --verbose                log each received packet to stderr\n"
          "  --quiet                  log nothing, not even protocol violations\n"

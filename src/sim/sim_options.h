@@ -16,6 +16,7 @@ struct TSimCommandLine {
   TSimServerOptions server;  // log is left to the program
   TSimPeripheralSetup peripherals = LivelySetup();
   TSimUpdaterSetup updater;
+  std::string replayFile;  // a packet trace to play back instead of the model
   bool verbose = false;
   bool quiet = false;
   bool help = false;

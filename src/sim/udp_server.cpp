@@ -133,6 +133,12 @@ void TSimUdpServer::Receive() {
   if (length < 0 || fromLength != sizeof from) return;
   const int size = static_cast<int>(std::min<ssize_t>(length, sizeof FBuffer));
   std::lock_guard<std::mutex> lock(FMutex);
+  if (FOptions.answer) {
+    for (const std::vector<uint8_t>& answer : FOptions.answer(FBuffer, size))
+      ::sendto(FSocket, answer.data(), answer.size(), MSG_NOSIGNAL,
+               reinterpret_cast<const sockaddr*>(&from), sizeof from);
+    return;
+  }
   const size_t violations = FSim.ViolationTotal();
   FSim.Receive(itUDP, FBuffer, size, OriginOf(from));
   if (FOptions.log && !FSim.Received().empty())

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/clock.h"
 #include "sim/module_sim.h"
@@ -20,6 +21,8 @@ struct TSimServerOptions {
   bool allowNonLoopback = false;
   std::function<void(const std::string&)> log;           // told about each received datagram
   std::function<void(const std::string&)> logViolation;  // told about each protocol violation
+  // When set, answers each datagram in the model's place (a recorded trace played back).
+  std::function<std::vector<std::vector<uint8_t>>(const uint8_t* bytes, int size)> answer;
 };
 
 // True for a dotted IPv4 address in 127.0.0.0/8.

@@ -139,5 +139,23 @@ TEST(CommandLine, ServiceSwitchOnlyFirstAndExactSimulatorAnywhere) {
   }
 }
 
+TEST(CommandLine, PacketTraceOffUnlessNamed) {
+  const struct {
+    std::vector<std::string> args;
+    std::string trace;
+  } cases[] = {
+      {{}, ""},
+      {{"-s", "--simulator"}, ""},
+      {{"--trace", "t.jsonl"}, "t.jsonl"},
+      {{"-s", "--trace=/tmp/a b.jsonl", "--simulator"}, "/tmp/a b.jsonl"},
+      {{"--trace"}, ""},  // no file named
+  };
+  for (const auto& c : cases) {
+    const TCommandLine line = ParseCommandLine(c.args);
+    EXPECT_EQ(line.traceFile, c.trace) << testing::PrintToString(c.args);
+  }
+  EXPECT_TRUE(ParseCommandLine({"-s", "--trace", "t.jsonl"}).serviceMode);
+}
+
 }  // namespace
 }  // namespace karvelm

@@ -98,12 +98,14 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
   return result;
 }
 
-TSimProcess::TSimProcess(const std::vector<std::string>& extraArgs) {
+TSimProcess::TSimProcess(const std::vector<std::string>& extraArgs, const std::string& errFile) {
   int outPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
   std::vector<std::string> args = {"--bind", "127.0.0.1", "--port", "0"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-  int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  int devNull = errFile.empty()
+                    ? open("/dev/null", O_WRONLY | O_CLOEXEC)
+                    : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   pid_ = Spawn(KARVELM_SIM_PATH, args, outPipe[1], devNull);
   close(devNull);
   close(outPipe[1]);

@@ -26,7 +26,9 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
 // violation. A test that provokes one stops it itself and checks the status.
 class TSimProcess {
  public:
-  explicit TSimProcess(const std::vector<std::string>& extraArgs = {});
+  // errFile: where its stderr goes; empty: nowhere.
+  explicit TSimProcess(const std::vector<std::string>& extraArgs = {},
+                       const std::string& errFile = "");
   ~TSimProcess();
   TSimProcess(const TSimProcess&) = delete;
   TSimProcess& operator=(const TSimProcess&) = delete;

@@ -13,6 +13,7 @@
 #include "app/ui/select_intf_form.h"
 #include "app/ui/startup_probe.h"
 #include "app/ui/status_probe.h"
+#include "app/ui/trace_notice.h"
 #include "link/hid_backend.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   const QStringList all = app.arguments();  // Qt's own options are already taken out
   for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
   const TCommandLine commandLine = ParseCommandLine(arguments);
+  // Off unless asked for; written out when main ends, after the window and its link.
+  TPacketTraceScope trace(commandLine.traceFile, TraceFailureNotice(commandLine.traceFile));
 
   std::unique_ptr<TSimulatorLinks> simulator;
   TMainFormOptions options;
