@@ -12,6 +12,10 @@ packages=(
   # Screenshots under a real X server with a window frame (scripts/screenshots).
   xvfb openbox
   clang libclang-rt-14-dev
+  # The icon's PNG sizes are rendered from its SVG at build time.
+  qt6-svg-dev
+  # The Debian package and the checks of what it installs.
+  dpkg-dev desktop-file-utils appstream man-db bash-completion
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then
   packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core libgtest-dev libbenchmark-dev)

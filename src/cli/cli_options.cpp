@@ -131,6 +131,7 @@ const std::vector<TOptionInfo>& Options() {
        "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
       {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
       {"--help", obHelp, nullptr, "this text"},
+      {"--version", obVersion, nullptr, "the program version"},
   };
   return options;
 }
@@ -151,6 +152,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obJson) options.json = true;
       if (option->bit == obRestart) options.restart = true;
       if (option->bit == obHelp) options.help = true;
+      if (option->bit == obVersion) options.version = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

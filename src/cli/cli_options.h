@@ -28,6 +28,7 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  obVersion = 1u << 15,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -54,6 +55,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
+  bool version = false;
   double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
   std::string low;  // input words of the loop-back test, octal as given; empty: not tested
