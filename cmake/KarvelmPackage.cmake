@@ -14,9 +14,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://karvelm.ru/)
+# The summary above is the synopsis line; this is the long description below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "configurator, command-line tool and simulator for the KarvelM controller module
-The KarvelM module is a PDP-11-compatible controller board that takes the
+    "The KarvelM module is a PDP-11-compatible controller board that takes the
 place of the processor and memory of legacy CNC controllers. This package
 holds the tools a service engineer uses with it over USB or Ethernet:
  - KarvelMcfg, the desktop configurator and diagnostic console (Russian user
