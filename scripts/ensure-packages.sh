@@ -17,6 +17,10 @@ packages=(
   # The Wireshark dissector's test (tshark, dumpcap) and the network namespaces of the
   # end-to-end test on the default link.
   tshark iproute2
+  # The icon's PNG sizes are rendered from its SVG at build time.
+  qt6-svg-dev
+  # The Debian package and the checks of what it installs.
+  dpkg-dev desktop-file-utils appstream man-db bash-completion
 )
 if [[ "${1:-}" == "--runtime-only" ]]; then
   packages=(cmake ninja-build g++ pkg-config libhidapi-dev libudev-dev nlohmann-json3-dev libncurses-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core libgtest-dev libbenchmark-dev)

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "base/version.h"
+
 namespace karvelm {
 
-constexpr const char* kAppVersion = "1.97";
+constexpr const char* kAppVersion = kProgramVersion;
 constexpr const char* kBaseTitlePrefix = "Конфигуратор модуля KarvelM v ";
 // The window caption and application title without a file name.
 inline std::string BaseTitle() {

@@ -20,4 +20,8 @@ struct TCommandLine {
 // arguments: without the program name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
+// What --help (-h) or --version print, whichever comes first among the arguments; empty when
+// neither is given. Answered before any window is made, so no display is needed.
+std::string InformationText(const std::vector<std::string>& arguments);
+
 }  // namespace karvelm

@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 
+#include "base/version.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_context.h"
 #include "cli/cli_link.h"
@@ -71,6 +72,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const TCliOptions& options = *parsed.options;
   if (options.help) {
     out << UsageText();
+    return kExitDone;
+  }
+  if (options.version) {
+    out << VersionLine("karvelm") << '\n';
     return kExitDone;
   }
   if (options.words.empty()) {

@@ -157,6 +157,7 @@ const std::vector<TOptionInfo>& Options() {
       {"--trace", obTrace, "FILE",
        "write every packet to and from the module to FILE as JSON Lines"},
       {"--help", obHelp, nullptr, "this text"},
+      {"--version", obVersion, nullptr, "the program version"},
   };
   return options;
 }
@@ -190,6 +191,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obForce) options.force = true;
       if (option->bit == obQuiet) options.quiet = true;
       if (option->bit == obLoopback) options.loopback = true;
+      if (option->bit == obVersion) options.version = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

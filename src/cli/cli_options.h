@@ -39,6 +39,7 @@ enum TOptionBit : unsigned {
   obCsv = 1u << 20,
   // Global: the packet trace file.
   obTrace = 1u << 21,
+  obVersion = 1u << 22,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -66,6 +67,7 @@ struct TCliOptions {
   std::string format = "auto";
   bool help = false;
   bool quiet = false;          // --quiet: no progress line on stderr
+  bool version = false;
   double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
   std::string low;  // input words of the loop-back test, octal as given; empty: not tested

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "sim/sim_images.h"
 #include "sim/sim_options.h"
 #include "sim/trace_replay.h"
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   }
   if (commandLine.help) {
     std::fputs(SimUsage().c_str(), stdout);
+    return 0;
+  }
+  if (commandLine.version) {
+    std::printf("%s\n", VersionLine("karvelm-sim").c_str());
     return 0;
   }
   auto toStderr = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };

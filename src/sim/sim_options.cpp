@@ -276,6 +276,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
        }},
       {"--help", [&] { out.help = true; }},
       {"-h", [&] { out.help = true; }},
+      {"--version", [&] { out.version = true; }},
   };
 
   for (size_t i = 0; i < args.size(); ++i) {
@@ -381,7 +382,8 @@ std::string SimUsage() {
          "\n"
          "  --verbose                log each received packet to stderr\n"
          "  --quiet                  log nothing, not even protocol violations\n"
-         "  --help                   show this text\n";
+         "  --help                   show this text\n"
+         "  --version                the program version\n";
 }
 
 }  // namespace karvelm

@@ -20,6 +20,7 @@ struct TSimCommandLine {
   bool verbose = false;
   bool quiet = false;
   bool help = false;
+  bool version = false;
 };
 
 // Arguments without the program name. False with a message in error for an unknown option,

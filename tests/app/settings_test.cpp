@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "app/app_texts.h"
 #include "app/command_line.h"
 #include "app/ini_file.h"
 #include "temp_folder.h"
@@ -155,6 +156,40 @@ TEST(CommandLine, PacketTraceOffUnlessNamed) {
     EXPECT_EQ(line.traceFile, c.trace) << testing::PrintToString(c.args);
   }
   EXPECT_TRUE(ParseCommandLine({"-s", "--trace", "t.jsonl"}).serviceMode);
+}
+
+// --help and --version are answered before any window; the first of them on the line wins,
+// and the caption shows the same version.
+TEST(CommandLine, InformationBeforeAnyWindow) {
+  const std::string version = std::string("KarvelMcfg ") + kProgramVersion + "\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string starts;  // empty: no information, the window opens
+  } cases[] = {
+      {{}, ""},
+      {{"-s", "--simulator"}, ""},
+      {{"--Version"}, ""},
+      {{"--version"}, version},
+      {{"-s", "--simulator", "--version"}, version},
+      {{"--help"}, "usage: KarvelMcfg"},
+      {{"-h"}, "usage: KarvelMcfg"},
+      {{"--version", "--help"}, version},
+      {{"--help", "--version"}, "usage: KarvelMcfg"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = InformationText(c.args);
+    const std::string shown = testing::PrintToString(c.args);
+    if (c.starts.empty()) {
+      EXPECT_EQ(text, "") << shown;
+    } else {
+      EXPECT_EQ(text.rfind(c.starts, 0), 0u) << shown << ": " << text;
+    }
+  }
+  const std::string help = InformationText({"--help"});
+  for (const char* option : {"-s", "--simulator", "--help", "--version"})
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  EXPECT_EQ(BaseTitle(), std::string("Конфигуратор модуля KarvelM v ") + kProgramVersion);
+  EXPECT_STREQ(kProgramVersion, "1.97");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/version.h"
 #include "cli/cli_main.h"
 
 namespace karvelm {
@@ -91,6 +92,25 @@ TEST(CliHelp, ListsTheCommands) {
         "file page FILE PAGE IMAGE", "--local-port N", "--wait SECONDS", "--format bin|lda|auto",
         "bus scan", "test loopback [--pair P] [--low INPUT] [--high INPUT]"})
     EXPECT_NE(out.str().find(entry), std::string::npos) << entry;
+}
+
+// --version answers alone, wherever it stands, before any command would open a link.
+TEST(CliVersion, AnswersBeforeAnyCommand) {
+  const std::vector<std::vector<std::string>> lines = {
+      {"--version"},
+      {"identify", "--version"},
+      {"--json", "bus", "read", "167602", "--version"},
+  };
+  for (std::vector<std::string> args : lines) {
+    args.insert(args.begin(), {"--ip", "127.0.0.1", "--local-port", "0"});
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::RunCli(args, out, err), 0) << args[4];
+    EXPECT_EQ(out.str(), std::string("karvelm ") + kProgramVersion + "\n");
+    EXPECT_EQ(err.str(), "");
+  }
+  std::ostringstream out, err;
+  cli::RunCli({"--help"}, out, err);
+  EXPECT_NE(out.str().find("--version"), std::string::npos);
 }
 
 // The options a command takes are accepted wherever they stand; link options reach the

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace karvelm {
 namespace {
 
@@ -96,6 +98,19 @@ TEST(SimCommandLine, BadInputIsRefusedWithAReason) {
     EXPECT_FALSE(ParseSimCommandLine(args, line, error)) << args[0];
     EXPECT_FALSE(error.empty());
   }
+}
+
+TEST(SimCommandLine, HelpAndVersion) {
+  for (const auto& [arg, help, version] :
+       {std::tuple{"--help", true, false}, std::tuple{"-h", true, false},
+        std::tuple{"--version", false, true}}) {
+    TSimCommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseSimCommandLine({arg}, line, error)) << arg << ": " << error;
+    EXPECT_EQ(line.help, help) << arg;
+    EXPECT_EQ(line.version, version) << arg;
+  }
+  EXPECT_NE(SimUsage().find("--version"), std::string::npos);
 }
 
 TEST(SimCommandLine, UpdaterOptions) {

@@ -1,5 +1,6 @@
 // KarvelMcfg: the start and stop order of the desktop program.
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 #include "app/app_texts.h"
@@ -19,7 +20,15 @@
 int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   using namespace karvelm;
+  // --help and --version answer before the application object exists: no display needed.
+  if (const std::string text = InformationText(std::vector<std::string>(argv + 1, argv + argc));
+      !text.empty()) {
+    std::fputs(text.c_str(), stdout);
+    return 0;
+  }
   TKarvelmApplication app(argc, argv);
+  // Desktops match the window to its desktop entry (and icon) by this name.
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(kDesktopAppId));
   BindHidLibrary();  // before the first window; a USB link without it reports its own error
 
   std::vector<std::string> arguments;
