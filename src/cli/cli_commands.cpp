@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "cli/backup_commands_cli.h"
 #include "cli/config_commands_cli.h"
 #include "cli/console_commands_cli.h"
 #include "cli/dac_sensor_commands_cli.h"
@@ -37,11 +38,15 @@ const std::vector<TCommandRow>& CommandRows() {
        "loop-back test of an output pair against input words"},
       {"config", "read", MakeConfigReadCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config read 1|2 FILE", "read a stored configuration into FILE"},
-      {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
-       "config write 1|2 FILE", "write FILE into a stored configuration"},
+      {"config", "write", MakeConfigWriteCommand, pnEnterLoader,
+       kModule | obWait | obRestart | obNoBackup | obNoVerify,
+       "config write 1|2 FILE [--no-backup] [--no-verify]",
+       "back up the stored configuration, write FILE into it and read it\nback to check"},
       // Firmware updates.
-      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader, kModule | obWait | obRestart,
-       "firmware update IMAGE", "update the module firmware from an image file (sent unchanged)"},
+      {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader,
+       kModule | obWait | obRestart | obNoBackup, "firmware update IMAGE [--no-backup]",
+       "back up both stored configurations, then update the module firmware\nfrom an image file "
+       "(sent unchanged)"},
       {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
        "firmware versions of the module and its accessories,\nand those this program carries"},
       {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule,
@@ -74,6 +79,8 @@ const std::vector<TCommandRow>& CommandRows() {
        "drive channel 1..8 with the sawtooth for SECONDS (1..3600), then stop"},
       {"sensors", nullptr, MakeSensorsCommand, pnFirmware, kModule, "sensors",
        "the eight position counters"},
+      {"backups", nullptr, MakeBackupsCommand, pnNone, kOffline, "backups",
+       "the configurations saved before overwrites, newest first"},
       {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
        "save the configuration file of the initial image"},
       {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",

@@ -130,6 +130,10 @@ const std::vector<TOptionInfo>& Options() {
       {"--normal", obNormal, "CHANNEL",
        "test count: channel (167700, 167704, ... 167734) on the normal wiring"},
       {"--additional", obAdditional, "CHANNEL", "test count: channel on the additional wiring"},
+      {"--no-backup", obNoBackup, nullptr,
+       "config write, firmware update: go on without the backup of what they\n"
+       "overwrite"},
+      {"--no-verify", obNoVerify, nullptr, "config write: no read-back check afterwards"},
       {"--help", obHelp, nullptr, "this text"},
   };
   return options;
@@ -151,6 +155,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obJson) options.json = true;
       if (option->bit == obRestart) options.restart = true;
       if (option->bit == obHelp) options.help = true;
+      if (option->bit == obNoBackup) options.noBackup = true;
+      if (option->bit == obNoVerify) options.noVerify = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

@@ -28,6 +28,9 @@ enum TOptionBit : unsigned {
   // The count test's channels.
   obNormal = 1u << 13,
   obAdditional = 1u << 14,
+  // Safety net of the overwriting commands.
+  obNoBackup = 1u << 20,
+  obNoVerify = 1u << 21,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -60,6 +63,8 @@ struct TCliOptions {
   std::string high;
   std::string normal;  // count test channel address texts as given; the command checks them
   std::string additional;
+  bool noBackup = false;           // overwrite without reading a backup first
+  bool noVerify = false;           // no read-back check after a configuration write
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/backup_commands_cli.h"
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
 #include "link/commands_codec.h"
@@ -64,6 +65,11 @@ class TFirmwareUpdate final : public TCliCommand {
 
   int Run(const TCliContext& context) override {
     const std::string& path = context.options.words[2];
+    // A module whose firmware is replaced may lose its stored configurations with it.
+    std::vector<std::string> backups;
+    const int configs[] = {0, 1};
+    if (const int status = BackUpBeforeOverwrite(context, configs, backups); status != kExitDone)
+      return status;
     const TUpdateHooks hooks = ProgressHooks(context, "firmware update");
     TImageResolver images;  // the image is a file; no built-in one is looked up
     const TModuleUpdateResult result = UpdateModuleFirmware(path, true, images, hooks);
@@ -94,6 +100,7 @@ class TFirmwareUpdate final : public TCliCommand {
       TJson json;
       json["file"] = path;
       json["bytes"] = result.size;
+      json["backups"] = backups;
       json["restarted"] = restarted ? 1 : 0;
       context.out << JsonText(json) << '\n';
     } else {

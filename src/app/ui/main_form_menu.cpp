@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "app/file_actions.h"
 #include "app/ui/main_form.h"
 #include "base/ui/guarded_connect.h"
 #include "update/ui/update_pages.h"
@@ -36,6 +37,8 @@ void TMainForm::BuildMenu() {
           [this] { SpeedButton1->click(); });
   connect(Item(file, "N5", "Сохранить"), &QAction::triggered, this,
           [this] { SpeedButton2->click(); });
+  ConnectGuarded(Item(file, "NOpenBackup", "Открыть резервную копию…"), &QAction::triggered, this,
+                 [this] { OpenBackupFile(*this, *FImage); });
   Separator(file, "N6");
   connect(Item(file, "N7", "Выход"), &QAction::triggered, this, &TMainForm::close);
 
