@@ -58,16 +58,14 @@ void WriteConfigurationWithProgress(TShellWindow& window, TConfigImage& image, i
   TShellServices& services = window.Services();
   TStatusPanel& panel = window.StatusPanel();
   services.Repaint();
-  auto showProgress = [&panel](int percent) { panel.SetProgress2(percent); };
   // What the module holds now is saved before it is overwritten; without that backup the
-  // user decides.
+  // user decides. The backup and the read-back show the hourglass only: ProgressBar2 belongs
+  // to the write.
   std::string backupFailure;
   {
     TBusyCursor cursor(services);
-    TProgressShown progressBar(panel);
-    panel.SetProgress2Visible(true);
     const int configs[] = {configIndex};
-    backupFailure = BackUpForOverwrite(configs, showProgress);
+    backupFailure = BackUpForOverwrite(configs);
   }
   if (!backupFailure.empty()) {
     TTimerPause pause(services);
@@ -81,9 +79,10 @@ void WriteConfigurationWithProgress(TShellWindow& window, TConfigImage& image, i
     TBusyCursor cursor(services);
     TProgressShown progressBar(panel);
     panel.SetProgress2Visible(true);
-    result = WriteConfiguration(image, configIndex, showProgress);
+    result =
+        WriteConfiguration(image, configIndex, [&](int percent) { panel.SetProgress2(percent); });
     // Acknowledged is not yet stored: the configuration is read back and compared.
-    if (result.ok()) check = CheckWrittenConfiguration(image, configIndex, showProgress);
+    if (result.ok()) check = CheckWrittenConfiguration(image, configIndex);
   }
   // The module holds a partial configuration: the user must know.
   if (result.PieceLost()) services.Dialogs().Inform(kWriteSettingsErrorText, kWriteSettingsCaption);

@@ -77,10 +77,8 @@ std::chrono::system_clock::time_point UtcTime(int year, int month, int day, int 
 }
 
 // The bootloader of a simulated module behind ActiveLink, on a fake clock.
-class BackupOnSim : public ::testing::TestWithParam<TIntfType> {
+class SimLoaderFixture : public ::testing::Test {
  protected:
-  void SetUp() override { Open(GetParam()); }
-
   void Open(TIntfType kind, TSimFaults faults = {}) {
     linkState.reset();
     linkState.emplace(&clock);
@@ -103,6 +101,11 @@ class BackupOnSim : public ::testing::TestWithParam<TIntfType> {
   TFakeClock clock;
   std::unique_ptr<TModuleSim> sim;
   std::optional<TLinkStateScope> linkState;  // after the module: the link goes first
+};
+
+class BackupOnSim : public SimLoaderFixture, public ::testing::WithParamInterface<TIntfType> {
+ protected:
+  void SetUp() override { Open(GetParam()); }
 };
 
 TEST_P(BackupOnSim, BackupHoldsWhatTheModuleStoredNamedByLinkVersionAndNumber) {
@@ -147,7 +150,7 @@ TEST_P(BackupOnSim, BlockThatCannotBeReadLeavesNoBackup) {
 INSTANTIATE_TEST_SUITE_P(LinkKinds, BackupOnSim, ::testing::Values(itHID_OLD, itHID_NEW, itUDP),
                          LinkKindParamName);
 
-using BackupRetention = BackupOnSim;
+using BackupRetention = SimLoaderFixture;
 
 TEST_F(BackupRetention, KeepsTheNewestHundred) {
   Open(itUDP);

@@ -310,13 +310,10 @@ void TUpdatePages::RunModuleUpdate(const std::string& source) {
   // first; without those backups the user decides.
   std::string backupFailure;
   {
+    // The hourglass only: ProgressBar1 belongs to the transfer.
     TBusyCursor cursor(FLinks.services);
     const int configs[] = {0, 1};
-    backupFailure = BackUpForOverwrite(configs, [this](int percent) {
-      ProgressBar1->setVisible(true);
-      ProgressBar1->setValue(percent);
-    });
-    ProgressBar1->setVisible(false);
+    backupFailure = BackUpForOverwrite(configs);
   }
   if (!backupFailure.empty()) {
     TTimerPause pause(FLinks.services);
