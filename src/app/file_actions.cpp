@@ -1,22 +1,38 @@
 #include "app/file_actions.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/app_texts.h"
+#include "config/backup_store.h"
+#include "config/backup_texts.h"
 #include "config/config_file.h"
 #include "config/config_texts.h"
 
 namespace karvelm {
 
 TFileDialogRequest OpenConfigDialogRequest() {
-  return {kOpenConfigDialogTitle, kOpenConfigDialogFilter, kConfigFileExtension, 1, {}, {}};
+  return {kOpenConfigDialogTitle, kOpenConfigDialogFilter, kConfigFileExtension, 1, {}, {}, {}};
 }
 
 TFileDialogRequest SaveConfigDialogRequest() {
-  return {kSaveConfigDialogTitle, kSaveConfigDialogFilter, kConfigFileExtension, 1, {}, {}};
+  return {kSaveConfigDialogTitle, kSaveConfigDialogFilter, kConfigFileExtension, 1, {}, {}, {}};
 }
 
-void OpenConfigFile(TShellWindow& window, TConfigImage& image) {
+TFileDialogRequest OpenBackupDialogRequest() {
+  TFileDialogRequest request = OpenConfigDialogRequest();
+  request.title = kOpenBackupDialogTitle;
+  request.directory = BackupFolder();
+  request.name = "OpenBackupDialog";
+  return request;
+}
+
+namespace {
+
+void OpenConfigFileFrom(TShellWindow& window, TConfigImage& image,
+                        const TFileDialogRequest& request) {
   TUserDialogs& dialogs = window.Services().Dialogs();
-  auto path = dialogs.ChooseOpenFile(OpenConfigDialogRequest());
+  auto path = dialogs.ChooseOpenFile(request);
   if (!path) return;
   window.SetCaption(BaseTitle());
   TConfigFileResult result;
@@ -35,6 +51,20 @@ void OpenConfigFile(TShellWindow& window, TConfigImage& image) {
     dialogs.Inform(kOpenFileErrorText, kOpenFileCaption);
   }
   window.RefreshConfigPages();
+}
+
+}  // namespace
+
+void OpenConfigFile(TShellWindow& window, TConfigImage& image) {
+  OpenConfigFileFrom(window, image, OpenConfigDialogRequest());
+}
+
+void OpenBackupFile(TShellWindow& window, TConfigImage& image) {
+  const TFileDialogRequest request = OpenBackupDialogRequest();
+  // A dialog asked for a folder that is not there would start somewhere else.
+  std::error_code ignored;
+  if (!request.directory.empty()) std::filesystem::create_directories(request.directory, ignored);
+  OpenConfigFileFrom(window, image, request);
 }
 
 void SaveConfigFile(TShellWindow& window, TConfigImage& image) {

@@ -13,6 +13,9 @@ TFileDialogRequest OpenConfigDialogRequest();
 TFileDialogRequest SaveConfigDialogRequest();
 
 void OpenConfigFile(TShellWindow& window, TConfigImage& image);
+// The open dialog on the backups folder; the file chosen opens as OpenConfigFile opens one.
+TFileDialogRequest OpenBackupDialogRequest();
+void OpenBackupFile(TShellWindow& window, TConfigImage& image);
 void SaveConfigFile(TShellWindow& window, TConfigImage& image);
 
 }  // namespace karvelm

@@ -15,7 +15,8 @@ struct TFileDialogRequest {
   std::string defaultExtension;  // without the point; added when the typed name has none
   int filterIndex = 1;
   std::string initialName;
-  std::string name;  // the dialog's object name; empty: OpenDialog2 or SaveDialog1
+  std::string name;       // the dialog's object name; empty: OpenDialog2 or SaveDialog1
+  std::string directory;  // the folder the dialog starts in; empty: the dialog's own choice
 };
 
 // An open dialog's answer: the file and the filter the user had selected in it (1-based).
@@ -29,6 +30,10 @@ class TUserDialogs {
   virtual ~TUserDialogs() = default;
   // OK and Cancel; true only for OK.
   virtual bool AskOkCancel(const std::string& text, const std::string& caption) = 0;
+  // OK and Cancel with Cancel the default button, for going on with something risky.
+  virtual bool AskOkCancelDefaultCancel(const std::string& text, const std::string& caption) {
+    return AskOkCancel(text, caption);
+  }
   // One OK button.
   virtual void Inform(const std::string& text, const std::string& caption) = 0;
   // The chosen file's full path, or nothing when the user cancelled.

@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "cli/backup_commands_cli.h"
 #include "cli/config_commands_cli.h"
 #include "cli/console_commands_cli.h"
 #include "cli/dac_sensor_commands_cli.h"
@@ -40,15 +41,19 @@ const std::vector<TCommandRow>& CommandRows() {
        "loop-back test of an output pair against input words"},
       {"config", "read", MakeConfigReadCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config read 1|2 FILE", "read a stored configuration into FILE"},
-      {"config", "write", MakeConfigWriteCommand, pnEnterLoader, kModule | obWait | obRestart,
-       "config write 1|2 FILE", "write FILE into a stored configuration"},
+      {"config", "write", MakeConfigWriteCommand, pnEnterLoader,
+       kModule | obWait | obRestart | obNoBackup | obNoVerify,
+       "config write 1|2 FILE [--no-backup] [--no-verify]",
+       "back up the stored configuration, write FILE into it and read it\nback to check"},
       {"config", "diff", MakeConfigDiffCommand, pnEnterLoader, kModule | obWait | obRestart,
        "config diff 1|2 FILE",
        "compare a stored configuration with FILE (exit 0 equal, 1 different)"},
       // Firmware updates.
       {"firmware", "update", MakeFirmwareUpdateCommand, pnEnterLoader,
-       kModule | obWait | obRestart | obForce, "firmware update IMAGE",
-       "update the module firmware from an image file (sent unchanged)"},
+       kModule | obWait | obRestart | obNoBackup | obForce,
+       "firmware update IMAGE [--no-backup] [--force]",
+       "back up both stored configurations, then update the module firmware\nfrom an image file "
+       "(sent unchanged)"},
       {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
        "firmware versions of the module and its accessories,\nand those this program carries"},
       {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule | obForce,
@@ -94,6 +99,8 @@ const std::vector<TCommandRow>& CommandRows() {
        "one CSV row per interval: the time (local, ISO 8601 with\n"
        "milliseconds) and the bus counters, board words, DAC registers and\n"
        "corrections, or position counters; without --count until Ctrl-C"},
+      {"backups", nullptr, MakeBackupsCommand, pnNone, kOffline, "backups",
+       "the configurations saved before overwrites, newest first"},
       {"file", "new", MakeFileNewCommand, pnNone, kOffline, "file new FILE",
        "save the configuration file of the initial image"},
       {"file", "show", MakeFileShowCommand, pnNone, kOffline, "file show FILE",

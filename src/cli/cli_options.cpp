@@ -156,6 +156,10 @@ const std::vector<TOptionInfo>& Options() {
       {"--csv", obCsv, "FILE", "watch: the CSV file to write"},
       {"--trace", obTrace, "FILE",
        "write every packet to and from the module to FILE as JSON Lines"},
+      {"--no-backup", obNoBackup, nullptr,
+       "config write, firmware update: go on without the backup of what they\n"
+       "overwrite"},
+      {"--no-verify", obNoVerify, nullptr, "config write: no read-back check afterwards"},
       {"--help", obHelp, nullptr, "this text"},
       {"--version", obVersion, nullptr, "the program version"},
   };
@@ -192,6 +196,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       if (option->bit == obQuiet) options.quiet = true;
       if (option->bit == obLoopback) options.loopback = true;
       if (option->bit == obVersion) options.version = true;
+      if (option->bit == obNoBackup) options.noBackup = true;
+      if (option->bit == obNoVerify) options.noVerify = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("option " + arg + " needs a value");

@@ -40,6 +40,9 @@ enum TOptionBit : unsigned {
   // Global: the packet trace file.
   obTrace = 1u << 21,
   obVersion = 1u << 22,
+  // Safety net of the overwriting commands.
+  obNoBackup = 1u << 23,
+  obNoVerify = 1u << 24,
 };
 
 // Where the module is. Every command takes them, offline ones too, so that one wrapper can
@@ -66,7 +69,7 @@ struct TCliOptions {
   bool json = false;
   std::string format = "auto";
   bool help = false;
-  bool quiet = false;          // --quiet: no progress line on stderr
+  bool quiet = false;  // --quiet: no progress line on stderr
   bool version = false;
   double intervalSeconds = 1;  // terminal refresh
   int pair = 1;     // output pair of the board tests: 0 167624-167626, 1 167630-167632, 2 ...
@@ -80,6 +83,8 @@ struct TCliOptions {
   std::optional<long> count;       // watch: rows to record (--count N); report: --count alone
   std::string csv;                 // watch: the file
   std::string trace;               // file of the packet trace; empty: none
+  bool noBackup = false;           // overwrite without reading a backup first
+  bool noVerify = false;           // no read-back check after a configuration write
   unsigned given = 0;              // TOptionBit of every option on the line
   std::vector<std::string> words;  // the command and its arguments
 };

@@ -1,9 +1,10 @@
 #include "cli/config_commands_cli.h"
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/backup_commands_cli.h"
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
 #include "cli/progress_line.h"
@@ -11,6 +12,7 @@
 #include "config/config_image.h"
 #include "config/config_texts.h"
 #include "config/config_transfer.h"
+#include "config/write_check.h"
 #include "link/module_commands.h"
 
 namespace karvelm::cli {
@@ -58,13 +60,11 @@ class TConfigCommand : public TCliCommand {
     return false;
   }
 
-  void PrintDone(const TCliContext& context, const char* action, bool restarted,
-                 std::optional<uint32_t> bytes = std::nullopt) const {
+  void PrintDone(const TCliContext& context, const char* action, bool restarted) const {
     if (context.options.json) {
       TJson json;
       json["config"] = configIndex_ + 1;
       json["file"] = file_;
-      if (bytes) json["bytes"] = *bytes;
       json["restarted"] = restarted ? 1 : 0;
       context.out << JsonText(json) << '\n';
     } else {
@@ -117,6 +117,10 @@ class TConfigWrite final : public TConfigCommand {
   }
 
   int Run(const TCliContext& context) override {
+    std::vector<std::string> backups;
+    const int configs[] = {configIndex_};
+    if (const int status = BackUpBeforeOverwrite(context, configs, backups); status != kExitDone)
+      return status;
     TWriteConfigResult result;
     {
       const auto line = MakeProgressLine(context, "config write");
@@ -133,8 +137,29 @@ class TConfigWrite final : public TConfigCommand {
                           std::to_string(result.sent) + " of " + std::to_string(result.total) +
                           " bytes acknowledged");
     }
+    // Acknowledged is not yet stored: what the module holds now is read back and compared. A
+    // mismatch leaves the module in its bootloader, as a failed write does.
+    const bool verify = !context.options.noVerify;
+    if (verify) {
+      const TWriteCheck check = CheckWrittenConfiguration(*image_, configIndex_);
+      if (!check.ok()) return context.Fail(WriteCheckFailureText(check));
+    }
     const bool restarted = RestartIfAsked(context);
-    PrintDone(context, "written from", restarted, result.total);
+    if (context.options.json) {
+      TJson json;
+      json["config"] = configIndex_ + 1;
+      json["file"] = file_;
+      json["bytes"] = result.total;
+      json["backup"] = backups.empty() ? TJson(nullptr) : TJson(backups.front());
+      json["verified"] = verify;
+      json["restarted"] = restarted ? 1 : 0;
+      context.out << JsonText(json) << '\n';
+    } else {
+      context.out << "configuration " << configIndex_ + 1 << " written from " << file_
+                  << (verify ? " and read back equal" : "")
+                  << (backups.empty() ? "" : "; backup " + backups.front())
+                  << (restarted ? "; restart sent" : "") << '\n';
+    }
     return kExitDone;
   }
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/backup_commands_cli.h"
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
 #include "cli/progress_line.h"
@@ -75,6 +76,11 @@ class TFirmwareUpdate final : public TCliCommand {
 
   int Run(const TCliContext& context) override {
     const std::string& path = context.options.words[2];
+    // A module whose firmware is replaced may lose its stored configurations with it.
+    std::vector<std::string> backups;
+    const int configs[] = {0, 1};
+    if (const int status = BackUpBeforeOverwrite(context, configs, backups); status != kExitDone)
+      return status;
     const auto line = MakeProgressLine(context, "firmware update");
     const TUpdateHooks hooks = ProgressHooks(*line);
     TImageResolver images;  // the image is a file; no built-in one is looked up
@@ -106,6 +112,7 @@ class TFirmwareUpdate final : public TCliCommand {
       TJson json;
       json["file"] = path;
       json["bytes"] = result.size;
+      json["backups"] = backups;
       json["restarted"] = restarted ? 1 : 0;
       context.out << JsonText(json) << '\n';
     } else {

@@ -19,10 +19,13 @@ struct TSimFaults {
   int silentAfter = kSimAlways;  // after handling N packets the module ignores everything
   uint32_t failReadAt = 0;       // cmdOpenRead of this storage address is refused (0 = off)
   int loseDataAckAt = 0;  // every configuration write takes data packet N but never acknowledges it
+  // A configuration write stores the byte at this storage address inverted, and acknowledges
+  // it as if all were well (0 = off).
+  uint32_t corruptWriteAt = 0;
 
   bool Any() const {
     return dropNext || dropEvery || delayMs || staleFirst || statusFF || badChecksum || badLength ||
-           silentAfter != kSimAlways || failReadAt || loseDataAckAt;
+           silentAfter != kSimAlways || failReadAt || loseDataAckAt || corruptWriteAt;
   }
 };
 

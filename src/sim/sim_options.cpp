@@ -171,6 +171,13 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, TSimCommandLine& 
          return true;
        }},
       {"--lose-write-ack", count(faults.loseDataAckAt, 1)},
+      {"--corrupt-write",
+       [&](const std::string& v) {
+         uint64_t n = 0;
+         if (!ParseUnsigned(v, 16, UINT32_MAX, n) || n == 0) return false;
+         faults.corruptWriteAt = static_cast<uint32_t>(n);
+         return true;
+       }},
       {"--ext-module",
        [&](const std::string& v) {
          TSimExtModuleSetup module;
@@ -362,6 +369,8 @@ std::string SimUsage() {
          "  --silent-after N         ignore everything after the first N packets\n"
          "  --fail-read HEX          refuse every read of the block at this storage address\n"
          "  --lose-write-ack N       never acknowledge data packet N of a configuration write\n"
+         "  --corrupt-write HEX      store the byte at this storage address inverted when a\n"
+         "                           configuration write reaches it (acknowledged all the same)\n"
          "\n"
          "DAC board and position sensors:\n"
          "  --dac-channels N         channels 1..N served by the RK-130M at type 2 index 0\n"

@@ -37,7 +37,8 @@ std::optional<uint32_t> StorageAddress(TIntfType kind, uint32_t commandAddress) 
 // that configuration (strict; a lenient module takes these as they come).
 class TWriteSession {
  public:
-  TWriteSession(uint32_t total, bool strict) : FTotal(total), FStrict(strict) {}
+  TWriteSession(uint32_t total, bool strict, uint32_t corruptAt)
+      : FTotal(total), FStrict(strict), FCorruptAt(corruptAt) {}
 
   // The bytes of one data packet; the reason when the write is refused (nullptr: taken).
   // The bytes are counted also after a refusal, so that the write still ends where it was
@@ -154,6 +155,8 @@ class TWriteSession {
               Breaks("chunk aimed at the other configuration's addresses"))
             return "chunk aimed at the other configuration's addresses";
           std::ranges::copy(*FChunk, storage.Bytes(address, size).begin());
+          if (FCorruptAt != 0 && FCorruptAt - address < size)
+            storage.Bytes(FCorruptAt, 1)[0] ^= 0xFF;
           FChunk.reset();
           FAddress.reset();
           break;
@@ -171,6 +174,7 @@ class TWriteSession {
 
   uint32_t FTotal;
   bool FStrict;
+  uint32_t FCorruptAt;
   uint32_t FReceived = 0;
   int FPackets = 0;
   bool FFailed = false;
@@ -244,7 +248,7 @@ void WriteConfig(TStorageModel& model, TModuleSim& sim, const TSimRequest& reque
     sim.Refuse(request, total == 0 ? "nothing announced" : "more announced than a configuration");
     return sim.Fail(request);
   }
-  auto session = std::make_shared<TWriteSession>(total, sim.Strict());
+  auto session = std::make_shared<TWriteSession>(total, sim.Strict(), sim.Faults().corruptWriteAt);
   sim.SetDataSink([session, &model](TModuleSim& s, const TSimRequest& data) {
     const bool lost = session->NextPacket() == s.Faults().loseDataAckAt;
     const char* lenientBreak = nullptr;

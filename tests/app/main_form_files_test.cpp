@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "config/backup_store.h"
 #include "config/config_file.h"
 #include "main_form_fixture.h"
 
@@ -110,6 +111,24 @@ TEST_F(ConfigFiles, CancelledDialogsChangeNothing) {
   Find<QToolButton>("SpeedButton2")->click();
   EXPECT_EQ(form->windowTitle(), kBase + " - kept.bin");
   EXPECT_EQ(dialogs.shown.size(), 3u);
+}
+
+// "Открыть резервную копию…": the open dialog starts in the backups folder, and the file
+// chosen opens as any configuration file does.
+TEST_F(ConfigFiles, BackupOpensFromTheBackupsFolder) {
+  std::string path = SaveBlank("kept.bin");
+  SetSettingsWord(form->Image(), 3, 0x1234);
+  dialogs.files.push_back(path);
+  QAction* action = Action("NOpenBackup");
+  EXPECT_EQ(action->text(), QString::fromUtf8("Открыть резервную копию…"));
+  action->trigger();
+  ASSERT_EQ(dialogs.shown.back().kind, "open");
+  EXPECT_EQ(dialogs.shown.back().request.title, "Открыть резервную копию");
+  EXPECT_EQ(dialogs.shown.back().request.directory, BackupFolder());
+  EXPECT_FALSE(BackupFolder().empty());
+  EXPECT_EQ(dialogs.shown.back().request.filter, "Бинарный файл|*.bin|Все файлы|*.*");
+  EXPECT_EQ(SettingsWord(form->Image(), 3), 0);
+  EXPECT_EQ(form->windowTitle(), kBase + " - kept.bin");
 }
 
 }  // namespace

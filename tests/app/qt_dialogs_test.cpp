@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QtTest/QTest>
 
 #include "config/config_texts.h"
 #include "config/page_image_load.h"
+#include "qt_test_environment.h"
 
 namespace karvelm {
 namespace {
@@ -38,6 +42,25 @@ TEST(FileDialogFilters, PairsBecomeQtFiltersAndAllFilesMeansEveryName) {
 TEST(FileDialogFilters, SeveralPatternsAndAnOddPairCount) {
   EXPECT_EQ(FileDialogFilters("Образы|*.bin;*.lda|Лишнее"), (QStringList{"Образы (*.bin *.lda)"}));
   EXPECT_TRUE(FileDialogFilters("").isEmpty());
+}
+
+// Going on without a backup is not what Enter should do.
+TEST(QtDialogs, RiskyQuestionHasCancelAsTheDefault) {
+  TQtDialogs dialogs;
+  for (const bool risky : {false, true}) {
+    SCOPED_TRACE(risky);
+    bool cancelIsDefault = false;
+    WhenModal([&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      cancelIsDefault = box->defaultButton() == box->button(QMessageBox::Cancel);
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    const bool answer = risky ? dialogs.AskOkCancelDefaultCancel("Дальше?", "Запись настроек")
+                              : dialogs.AskOkCancel("Дальше?", "Запись настроек");
+    EXPECT_EQ(cancelIsDefault, risky);
+    EXPECT_EQ(answer, !risky) << "Enter takes the default button";
+  }
 }
 
 }  // namespace

@@ -80,7 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"--wait", "5", "identify"}, "--wait does not apply"},
         UsageCase{{"bus", "write", "1000", "1", "--restart"}, "--restart does not apply"},
         UsageCase{{"file", "show", "x.bin", "--restart"}, "--restart does not apply"},
-        UsageCase{{"file", "new", "x.bin", "--wait", "1"}, "--wait does not apply"}));
+        UsageCase{{"file", "new", "x.bin", "--wait", "1"}, "--wait does not apply"},
+        // The safety net's switches belong to the commands that overwrite.
+        UsageCase{{"config", "read", "1", "x.bin", "--no-backup"}, "--no-backup does not apply"},
+        UsageCase{{"firmware", "update", "x.upd", "--no-verify"}, "--no-verify does not apply"},
+        UsageCase{{"backups", "extra"}, "no arguments"}));
 
 TEST(CliHelp, ListsTheCommands) {
   std::ostringstream out, err;

@@ -52,6 +52,8 @@ TEST(SimCommandLine, EveryOptionReachesItsField) {
                                    "--fail-read",
                                    "0x3FA00",
                                    "--lose-write-ack=4",
+                                   "--corrupt-write",
+                                   "4A123",
                                    "--verbose"},
                                   line, error))
       << error;
@@ -73,6 +75,7 @@ TEST(SimCommandLine, EveryOptionReachesItsField) {
   EXPECT_EQ(f.silentAfter, 9);
   EXPECT_EQ(f.failReadAt, 0x3FA00u);
   EXPECT_EQ(f.loseDataAckAt, 4);
+  EXPECT_EQ(f.corruptWriteAt, 0x4A123u);
   EXPECT_TRUE(line.verbose);
 }
 
@@ -89,6 +92,8 @@ TEST(SimCommandLine, BadInputIsRefusedWithAReason) {
       {"--fail-read", "0"},
       {"--fail-read", "3FG00"},
       {"--lose-write-ack", "0"},
+      {"--corrupt-write", "0"},
+      {"--corrupt-write", "4G"},
       {"--frobnicate"},
       {"--stale-first=1"},
   };

@@ -14,7 +14,7 @@
 namespace karvelm {
 
 struct TShownBox {
-  std::string kind;  // "ask", "inform", "open", "save", "folder"
+  std::string kind;  // "ask", "ask-cancel", "inform", "open", "save", "folder"
   std::string text;  // message text, or the file dialog's title
   std::string caption;
   TFileDialogRequest request;  // file dialogs
@@ -25,6 +25,14 @@ class TScriptedDialogs final : public TUserDialogs {
   bool AskOkCancel(const std::string& text, const std::string& caption) override {
     Record({"ask", text, caption, {}});
     if (answers.empty()) return true;
+    bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  // Recorded as "ask-cancel" so that tests see the question was put with Cancel the default.
+  bool AskOkCancelDefaultCancel(const std::string& text, const std::string& caption) override {
+    Record({"ask-cancel", text, caption, {}});
+    if (answers.empty()) return false;
     bool answer = answers.front();
     answers.pop_front();
     return answer;
@@ -64,7 +72,7 @@ class TScriptedDialogs final : public TUserDialogs {
     return texts;
   }
 
-  std::deque<bool> answers;                      // for AskOkCancel
+  std::deque<bool> answers;                      // for both questions
   std::deque<std::optional<std::string>> files;  // for the file dialogs; none = cancel
   std::deque<int> filters;                       // filter indexes chosen in open dialogs
   std::vector<TShownBox> shown;

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/compare_action.h"
+#include "app/file_actions.h"
 #include "app/report_action.h"
 #include "app/ui/main_form.h"
 #include "base/ui/guarded_connect.h"
@@ -42,6 +43,8 @@ void TMainForm::BuildMenu() {
           [this] { SpeedButton2->click(); });
   ConnectGuarded(Item(file, "NCompareWithFile", kCompareMenuText), &QAction::triggered, this,
                  &TMainForm::CompareWithFileClick);
+  ConnectGuarded(Item(file, "NOpenBackup", "Открыть резервную копию…"), &QAction::triggered, this,
+                 [this] { OpenBackupFile(*this, *FImage); });
   Separator(file, "N6");
   connect(Item(file, "N7", "Выход"), &QAction::triggered, this, &TMainForm::close);
 

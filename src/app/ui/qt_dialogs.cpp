@@ -31,6 +31,7 @@ std::optional<TFileChoice> RunFileDialog(QWidget* parent, const TFileDialogReque
   // Only a saved name gets the default extension: on opening, a typed name without a point
   // (tape images often have none) must stay the file it names.
   if (mode == QFileDialog::AcceptSave) dialog.setDefaultSuffix(Text(request.defaultExtension));
+  if (!request.directory.empty()) dialog.setDirectory(Text(request.directory));
   if (!request.initialName.empty()) dialog.selectFile(Text(request.initialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const int selected = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
@@ -81,6 +82,15 @@ QStringList FileDialogFilters(const std::string& filter) {
 bool TQtDialogs::AskOkCancel(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text),
                   QMessageBox::Ok | QMessageBox::Cancel, FParent);
+  FitCaption(box);
+  return box.exec() == QMessageBox::Ok;
+}
+
+bool TQtDialogs::AskOkCancelDefaultCancel(const std::string& text, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, FParent);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
   FitCaption(box);
   return box.exec() == QMessageBox::Ok;
 }

@@ -15,6 +15,7 @@ class TQtDialogs final : public TUserDialogs {
   void SetParent(QWidget* parent) { FParent = parent; }
 
   bool AskOkCancel(const std::string& text, const std::string& caption) override;
+  bool AskOkCancelDefaultCancel(const std::string& text, const std::string& caption) override;
   void Inform(const std::string& text, const std::string& caption) override;
   std::optional<std::string> ChooseOpenFile(const TFileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const TFileDialogRequest& request) override;

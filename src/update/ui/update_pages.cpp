@@ -14,6 +14,8 @@
 #include "base/shell_services.h"
 #include "base/ui/guarded_connect.h"
 #include "base/ui/page_sheets.h"
+#include "config/backup_texts.h"
+#include "config/config_backup.h"
 #include "update/accessory_update.h"
 #include "update/module_update.h"
 #include "update/update_texts.h"
@@ -304,6 +306,21 @@ void TUpdatePages::UpdateAccessory(int tag) {
 }
 
 void TUpdatePages::RunModuleUpdate(const std::string& source) {
+  // The stored configurations may not survive the module's new firmware: both are saved
+  // first; without those backups the user decides.
+  std::string backupFailure;
+  {
+    // The hourglass only: ProgressBar1 belongs to the transfer.
+    TBusyCursor cursor(FLinks.services);
+    const int configs[] = {0, 1};
+    backupFailure = BackUpForOverwrite(configs);
+  }
+  if (!backupFailure.empty()) {
+    TTimerPause pause(FLinks.services);
+    if (!GoOnWithoutBackup(FLinks.services.Dialogs(), backupFailure, kUpdateWithoutBackupQuestion,
+                           kUpdateCaption))
+      return;
+  }
   const TUpdateHooks hooks = Hooks();
   const TModuleUpdateResult result =
       UpdateModuleFirmware(source, CheckBox5->isChecked(), FImages, hooks);

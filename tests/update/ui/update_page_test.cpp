@@ -4,8 +4,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <optional>
+#include <string>
+
 #include "app/app_texts.h"
 #include "base/byte_order.h"
+#include "config/backup_store.h"
+#include "config/config_image.h"
 #include "link/commands.h"
 #include "main_form_fixture.h"
 #include "sim_violations.h"
@@ -242,6 +249,54 @@ TEST_P(ModuleUpdateKinds, RequestedInFirmwareRunsAtTheFirstLoaderTick) {
   Ticks(3);
   EXPECT_FALSE(TakeFirmwareWrite().announced);
   ExpectNoViolations(links->Sim());
+}
+
+// Both stored configurations are saved before the module's firmware is replaced; when they
+// cannot be, the user is asked, Cancel being the default.
+class ModuleUpdateBackups : public UpdatePage {
+ protected:
+  void SetUp() override {
+    UpdatePage::SetUp();
+    if (const char* old = ::getenv("XDG_DATA_HOME")) oldDataHome = old;
+    ::setenv("XDG_DATA_HOME", data.Path().c_str(), 1);
+    images->Add(ModuleImageName(itUDP), Image(2500, 3));
+    StartOn(itUDP);
+    Ticks(2);
+    OpenUpdatePage();
+    AcknowledgeFirmwareWrites(links->Sim());
+  }
+  void TearDown() override {
+    oldDataHome ? ::setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    UpdatePage::TearDown();
+  }
+  TTempFolder data;
+  std::optional<std::string> oldDataHome;
+};
+
+TEST_F(ModuleUpdateBackups, BothConfigurationsAreSavedFirst) {
+  Click("Button2");
+  ASSERT_TRUE(TickUntilLoader());
+  EXPECT_TRUE(TakeFirmwareWrite().announced);
+  const std::vector<TBackupEntry> backups = ListBackups(BackupFolder());
+  ASSERT_EQ(backups.size(), 2u);
+  EXPECT_EQ(backups[0].configNumber + backups[1].configNumber, 3);
+  EXPECT_EQ(dialogs.shown.size(), 1u) << "only the update's own question";
+}
+
+TEST_F(ModuleUpdateBackups, FailedBackupAsksAndCancelSendsNoImage) {
+  links->Sim().Faults().failReadAt = kCommonBlockAddress;
+  dialogs.answers = {true, false};  // the update: yes; without a backup: no
+  Click("Button2");
+  ASSERT_TRUE(TickUntilLoader());
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].kind, "ask-cancel");
+  EXPECT_EQ(dialogs.shown[1].text,
+            "Не удалось сохранить резервную копию конфигурации 1: Ошибка считывания настроек. "
+            "(common block)\nОбновить ПО без резервной копии?");
+  EXPECT_EQ(dialogs.shown[1].caption, kUpdateCaption);
+  EXPECT_FALSE(TakeFirmwareWrite().announced);
+  EXPECT_TRUE(ListBackups(BackupFolder()).empty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ModuleUpdateKinds, testing::Values(itHID_NEW, itUDP),
