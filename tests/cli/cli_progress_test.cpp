@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,6 +125,9 @@ TPtyResult RunOnPty(const std::vector<std::string>& args, std::vector<std::strin
   std::vector<char*> argvp, envp;
   for (std::string& arg : argv) argvp.push_back(arg.data());
   argvp.push_back(nullptr);
+  // Backups taken before a write go where the rest of the suite keeps them.
+  if (const char* data = getenv("XDG_DATA_HOME"))
+    env.push_back(std::string("XDG_DATA_HOME=") + data);
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
   int master = -1;
