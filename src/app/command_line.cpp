@@ -32,6 +32,7 @@ constexpr const char* kUsageText =
     "\n"
     "  -s             as the first argument: reveal the service functions\n"
     "  --simulator    run every link kind on the built-in simulated module\n"
+    "  --trace FILE   write every packet to and from the module to FILE as JSON Lines\n"
     "  --help, -h     this text\n"
     "  --version      the program version\n"
     "\n"

@@ -186,7 +186,7 @@ TEST(CommandLine, InformationBeforeAnyWindow) {
     }
   }
   const std::string help = InformationText({"--help"});
-  for (const char* option : {"-s", "--simulator", "--help", "--version"})
+  for (const char* option : {"-s", "--simulator", "--trace", "--help", "--version"})
     EXPECT_NE(help.find(option), std::string::npos) << option;
   EXPECT_EQ(BaseTitle(), std::string("Конфигуратор модуля KarvelM v ") + kProgramVersion);
   EXPECT_STREQ(kProgramVersion, "1.97");
