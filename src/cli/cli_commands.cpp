@@ -57,7 +57,7 @@ const std::vector<TCommandRow>& CommandRows() {
       {"versions", nullptr, MakeVersionsCommand, pnAny, kModule, "versions",
        "firmware versions of the module and its accessories,\nand those this program carries"},
       {"accessory", "update", MakeAccessoryUpdateCommand, pnFirmware, kModule | obForce,
-       "accessory update TARGET IMAGE",
+       "accessory update TARGET IMAGE [--force]",
        "update an accessory through the running module:\nTARGET bosi | panel-karvel | "
        "panel-torsen | ext:ADDRESS (hex)"},
       {"screen", nullptr, MakeScreenCommand, pnFirmware, kModule, "screen",
