@@ -243,8 +243,9 @@ TEST(ProgressOnAPipe, NothingButTheResult) {
     EXPECT_EQ(r.err, "") << command;
     EXPECT_EQ(r.out.rfind("configuration 1 ", 0), 0u) << r.out;
     // The write's backup and read-back check ran, silently as well.
-    if (command == "write")
+    if (command == "write") {
       EXPECT_NE(r.out.find(" and read back equal; backup "), std::string::npos) << r.out;
+    }
   }
 }
 

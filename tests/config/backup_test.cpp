@@ -337,7 +337,9 @@ TEST_F(BackupRetention, BackupAndCheckReportTheirReadsBytes) {
     EXPECT_GT(total, uint64_t{kPageCount} * kPageSize);
     for (size_t i = 0; i < calls->size(); ++i) {
       EXPECT_EQ((*calls)[i].total, total) << i;
-      if (i > 0) EXPECT_GE((*calls)[i].done, (*calls)[i - 1].done) << i;
+      if (i > 0) {
+        EXPECT_GE((*calls)[i].done, (*calls)[i - 1].done) << i;
+      }
     }
     EXPECT_EQ(calls->back().done, total);
   }
