@@ -2,6 +2,7 @@
 
 #include "cli/cli_link.h"
 #include "cli/json_text.h"
+#include "cli/progress_line.h"
 #include "config/backup_store.h"
 #include "config/backup_texts.h"
 #include "config/config_backup.h"
@@ -13,7 +14,11 @@ int BackUpBeforeOverwrite(const TCliContext& context, std::span<const int> confi
   if (context.options.noBackup) return kExitDone;
   const std::string folder = BackupFolder();
   for (int configIndex : configIndexes) {
-    const TBackupResult backup = BackupConfiguration(configIndex, folder);
+    TBackupResult backup;
+    {
+      const auto line = MakeProgressLine(context, "backup " + std::to_string(configIndex + 1));
+      backup = BackupConfiguration(configIndex, folder, {}, line->Sink());
+    }  // the line is ended before any failure is told
     if (backup.ok) {
       saved.push_back(backup.path);
       continue;

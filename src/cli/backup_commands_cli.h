@@ -11,8 +11,9 @@
 namespace karvelm::cli {
 
 // Backs up each stored configuration in configIndexes before an overwrite, unless
-// --no-backup. kExitDone, or the failure's exit code after its reason went to stderr (the
-// overwrite must then not happen). saved gets the files written.
+// --no-backup, each read with its progress line ("backup N"). kExitDone, or the failure's exit code
+// after its reason went to stderr (the overwrite must then not happen). saved gets the files
+// written.
 int BackUpBeforeOverwrite(const TCliContext& context, std::span<const int> configIndexes,
                           std::vector<std::string>& saved);
 

@@ -141,7 +141,11 @@ class TConfigWrite final : public TConfigCommand {
     // mismatch leaves the module in its bootloader, as a failed write does.
     const bool verify = !context.options.noVerify;
     if (verify) {
-      const TWriteCheck check = CheckWrittenConfiguration(*image_, configIndex_);
+      TWriteCheck check;
+      {
+        const auto line = MakeProgressLine(context, "verify " + std::to_string(configIndex_ + 1));
+        check = CheckWrittenConfiguration(*image_, configIndex_, {}, line->Sink());
+      }
       if (!check.ok()) return context.Fail(WriteCheckFailureText(check));
     }
     const bool restarted = RestartIfAsked(context);

@@ -37,11 +37,11 @@ std::string BackupFailedText(int configIndex, const std::string& reason) {
 }
 
 TBackupResult BackupConfiguration(int configIndex, const std::string& folder,
-                                  const TConfigProgress& progress) {
+                                  const TConfigProgress& progress, const TByteProgress& bytes) {
   TBackupResult result;
   auto image = std::make_unique<TConfigImage>();
   ResetConfigImage(*image);
-  const TReadConfigResult read = ReadConfiguration(*image, configIndex, progress);
+  const TReadConfigResult read = ReadConfiguration(*image, configIndex, progress, bytes);
   result.loaderAnswered = read.loaderAnswered;
   if (!read.AllOk()) {
     result.reason = read.loaderAnswered

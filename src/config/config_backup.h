@@ -21,9 +21,10 @@ struct TBackupResult {
 // Reads stored configuration configIndex (0 or 1) and saves it in folder (created when
 // missing), named by the time, the link kind, the firmware version and the configuration
 // number; then keeps only the newest kBackupsKept. A read with any block missing is no
-// backup: nothing is saved.
+// backup: nothing is saved. progress and bytes follow the read as in ReadConfiguration.
 TBackupResult BackupConfiguration(int configIndex, const std::string& folder,
-                                  const TConfigProgress& progress = {});
+                                  const TConfigProgress& progress = {},
+                                  const TByteProgress& bytes = {});
 
 // The backups before an overwrite, in BackupFolder(): empty when every configuration in
 // configIndexes was saved, or when the bootloader does not answer (then the overwrite cannot

@@ -55,10 +55,10 @@ TWriteCheck CompareWritten(const TConfigImage& sent, const TConfigImage& stored)
 }
 
 TWriteCheck CheckWrittenConfiguration(const TConfigImage& sent, int configIndex,
-                                      const TConfigProgress& progress) {
+                                      const TConfigProgress& progress, const TByteProgress& bytes) {
   auto stored = std::make_unique<TConfigImage>();
   ResetConfigImage(*stored);
-  const TReadConfigResult read = ReadConfiguration(*stored, configIndex, progress);
+  const TReadConfigResult read = ReadConfiguration(*stored, configIndex, progress, bytes);
   if (!read.loaderAnswered || !read.settingsOk || !read.setPointOk) {
     TWriteCheck check;
     check.unread = !read.loaderAnswered ? "загрузчик не отвечает"

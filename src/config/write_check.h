@@ -36,9 +36,11 @@ struct TWriteCheck {
 TWriteCheck CompareWritten(const TConfigImage& sent, const TConfigImage& stored);
 
 // Reads configuration configIndex back from the bootloader and compares it with sent (the
-// image as written: its settings block sealed by the write).
+// image as written: its settings block sealed by the write). progress and bytes follow the
+// read as in ReadConfiguration.
 TWriteCheck CheckWrittenConfiguration(const TConfigImage& sent, int configIndex,
-                                      const TConfigProgress& progress = {});
+                                      const TConfigProgress& progress = {},
+                                      const TByteProgress& bytes = {});
 
 // "Проверка записи не пройдена: страница 5, смещение 0x0123: записано 0x12, считано 0xED".
 std::string WriteCheckFailureText(const TWriteCheck& check);

@@ -172,9 +172,11 @@ struct TWhereCase {
 
 class ProgressOnATerminal : public ::testing::TestWithParam<TWhereCase> {};
 
-// A configuration read and written back, each with its line: percent, bytes, rate, time left,
-// redrawn with carriage returns, ended with a line break, coloured only where allowed.
-TEST_P(ProgressOnATerminal, ReadAndWriteShowTheLineOnlyWhereAllowed) {
+// A configuration read and written back. The read has its line; the write has one for the
+// backup before it, its own, and one for the read-back check after it, in that order, each
+// ended before the next begins: percent, bytes, rate, time left, redrawn with carriage
+// returns, coloured only where allowed.
+TEST_P(ProgressOnATerminal, EveryTransferShowsItsLineOnlyWhereAllowed) {
   const TWhereCase& c = GetParam();
   // A little delay per reply, so that the transfers take measurable time.
   TSimProcess sim({"--program", "bootloader", "--delay-ms", "2"});
@@ -182,27 +184,41 @@ TEST_P(ProgressOnATerminal, ReadAndWriteShowTheLineOnlyWhereAllowed) {
   const std::string file = dir.File("c1.bin");
   const std::vector<std::string> link = {
       "--ip", "127.0.0.1", "--port", std::to_string(sim.Port()), "--local-port", "0"};
-  for (const std::string command : {"read", "write"}) {
-    SCOPED_TRACE(command);
+  struct TCommandLines {
+    std::string command;
+    std::vector<std::string> labels;  // in the order drawn
+  };
+  const TCommandLines commands[] = {{"read", {"config read"}},
+                                    {"write", {"backup 1", "config write", "verify 1"}}};
+  for (const TCommandLines& command : commands) {
+    SCOPED_TRACE(command.command);
     std::vector<std::string> args = link;
-    args.insert(args.end(), {"config", command, "1", file});
+    args.insert(args.end(), {"config", command.command, "1", file});
     args.insert(args.end(), c.extra.begin(), c.extra.end());
     const TPtyResult r = RunOnPty(args, c.env);
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    const std::string label = "config " + command + ":";
-    EXPECT_EQ(r.output.find(label) != std::string::npos, c.shown) << r.output;
     EXPECT_EQ(r.output.find("\033[") != std::string::npos, c.coloured) << r.output;
+    size_t previousEnd = 0;
+    for (const std::string& name : command.labels) {
+      SCOPED_TRACE(name);
+      const std::string label = '\r' + name + ':';
+      const size_t first = r.output.find(label);
+      EXPECT_EQ(first != std::string::npos, c.shown) << r.output;
+      if (!c.shown || first == std::string::npos) continue;
+      EXPECT_GE(first, previousEnd) << "drawn after the line before it ended\n" << r.output;
+      // The last drawing: everything moved, with a rate.
+      const size_t last = r.output.rfind(label);
+      const size_t end = r.output.find('\n', last);
+      ASSERT_NE(end, std::string::npos) << "the line is ended\n" << r.output;
+      const std::string final = r.output.substr(last, end - last);
+      EXPECT_NE(final.find("100%"), std::string::npos) << final;
+      EXPECT_NE(final.find("iB/s"), std::string::npos) << final;
+      EXPECT_NE(final.find("0:00 left"), std::string::npos) << final;
+      previousEnd = end;
+    }
     if (!c.shown) continue;
-    EXPECT_NE(r.output.find('\r' + label), std::string::npos) << r.output;
-    // The last drawing: everything moved, with a rate.
-    const size_t last = r.output.rfind('\r' + label);
-    ASSERT_NE(last, std::string::npos);
-    const std::string final = r.output.substr(last, r.output.find('\n', last) - last);
-    EXPECT_NE(final.find("100%"), std::string::npos) << final;
-    EXPECT_NE(final.find("iB/s"), std::string::npos) << final;
-    EXPECT_NE(final.find("0:00 left"), std::string::npos) << final;
-    // The result line comes after the ended progress line, on a line of its own.
-    EXPECT_NE(r.output.find("left\r\nconfiguration 1 "), std::string::npos) << r.output;
+    // The result line comes after the last ended progress line, on a line of its own.
+    EXPECT_EQ(r.output.substr(previousEnd + 1, 16), "configuration 1 ") << r.output;
   }
 }
 
@@ -226,6 +242,10 @@ TEST(ProgressOnAPipe, NothingButTheResult) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "") << command;
     EXPECT_EQ(r.out.rfind("configuration 1 ", 0), 0u) << r.out;
+    // The write's backup and read-back check ran, silently as well.
+    if (command == "write") {
+      EXPECT_NE(r.out.find(" and read back equal; backup "), std::string::npos) << r.out;
+    }
   }
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/clock.h"
 #include "config/backup_store.h"
@@ -308,6 +309,40 @@ TEST(WriteCheckText, NamesFieldsAndWhatCouldNotBeRead) {
   TWriteCheck unread;
   unread.unread = "страница 3 не считана";
   EXPECT_EQ(WriteCheckFailureText(unread), "Проверка записи не пройдена: страница 3 не считана");
+}
+
+// The backup's read and the check's read each tell their bytes to whoever draws a progress
+// line: never backwards, of one total, up to all of it.
+TEST_F(BackupRetention, BackupAndCheckReportTheirReadsBytes) {
+  Open(itUDP);
+  auto image = NoisyImage(4);
+  ASSERT_TRUE(WriteConfiguration(*image, 0).ok());
+  struct TCall {
+    uint64_t done, total;
+  };
+  std::vector<TCall> backupCalls, checkCalls;
+  const TBackupResult backup =
+      BackupConfiguration(0, BackupFolder(), {}, [&](uint64_t done, uint64_t total) {
+        backupCalls.push_back({done, total});
+      });
+  ASSERT_TRUE(backup.ok) << backup.reason;
+  const TWriteCheck check =
+      CheckWrittenConfiguration(*image, 0, {}, [&](uint64_t done, uint64_t total) {
+        checkCalls.push_back({done, total});
+      });
+  ASSERT_TRUE(check.ok()) << WriteCheckFailureText(check);
+  for (const auto* calls : {&backupCalls, &checkCalls}) {
+    ASSERT_GT(calls->size(), 16u) << "at least one report per page";
+    const uint64_t total = calls->front().total;
+    EXPECT_GT(total, uint64_t{kPageCount} * kPageSize);
+    for (size_t i = 0; i < calls->size(); ++i) {
+      EXPECT_EQ((*calls)[i].total, total) << i;
+      if (i > 0) {
+        EXPECT_GE((*calls)[i].done, (*calls)[i - 1].done) << i;
+      }
+    }
+    EXPECT_EQ(calls->back().done, total);
+  }
 }
 
 TEST_F(BackupRetention, CheckThatCannotReadBackFails) {
