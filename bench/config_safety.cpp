@@ -24,6 +24,7 @@
 #include "interleaved_rounds.h"
 #include "link/ext_intf.h"
 #include "loopback_socket.h"
+#include "request_capture.h"
 #include "sim/module_sim.h"
 #include "sim/sim_transport.h"
 #include "sim/udp_server.h"
@@ -56,26 +57,10 @@ struct TSafeWrite {
 };
 
 // The request datagrams exactly as the link sent them in one run of operation.
-std::vector<std::vector<uint8_t>> Capture(TSimUdpServer& server,
-                                          const std::function<bool()>& operation) {
-  server.WithSim([](TModuleSim& sim) { sim.ClearRecord(); });
-  if (!operation()) Die("the operation failed");
-  return server.WithSim([](TModuleSim& sim) {
-    std::vector<std::vector<uint8_t>> requests;
-    for (const TSimReceived& received : sim.Received())
-      if (received.fate == sfHandled) requests.push_back(received.raw);
-    if (sim.Sent().size() != requests.size()) Die("not one answer per request");
-    return requests;
-  });
-}
-
-bool Replay(int fd, const std::vector<std::vector<uint8_t>>& requests) {
-  uint8_t answer[2048];
-  for (const std::vector<uint8_t>& request : requests) {
-    if (::send(fd, request.data(), request.size(), 0) < 0) return false;
-    if (::recv(fd, answer, sizeof answer, 0) <= 0) return false;
-  }
-  return true;
+bench::TRequests Capture(TSimUdpServer& server, const std::function<bool()>& operation) {
+  auto requests = bench::CaptureRequests(server, operation);
+  if (!requests) Die("the operation failed or went unanswered");
+  return *requests;
 }
 
 double Ms(double micros) {
@@ -97,16 +82,17 @@ void Udp(TSafeWrite& job) {
 
   const auto all = Capture(server, [&] { return job.All(); });
   const auto check = Capture(server, [&] { return job.Check(); });
-  const std::vector<double> t = bench::BestMicrosPerRound({
-                                                              [&] { return job.All(); },
-                                                              [&] { return Replay(raw, all); },
-                                                              [&] { return job.Backup(); },
-                                                              [&] { return job.Write(); },
-                                                              [&] { return job.Check(); },
-                                                              [&] { return Replay(raw, check); },
-                                                              [&] { return job.Save(); },
-                                                          },
-                                                          kRepeats, kRounds);
+  const std::vector<double> t =
+      bench::BestMicrosPerRound({
+                                    [&] { return job.All(); },
+                                    [&] { return bench::ReplayRequests(raw, all); },
+                                    [&] { return job.Backup(); },
+                                    [&] { return job.Write(); },
+                                    [&] { return job.Check(); },
+                                    [&] { return bench::ReplayRequests(raw, check); },
+                                    [&] { return job.Save(); },
+                                },
+                                kRepeats, kRounds);
   std::printf("loopback UDP, best of %d\n", kRepeats);
   std::printf(
       "  backup + write + check  %4zu round trips | link %8.3f ms | raw->sim %8.3f ms"

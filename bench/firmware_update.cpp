@@ -18,6 +18,7 @@
 #include "link/ext_intf.h"
 #include "link/transactions.h"
 #include "loopback_socket.h"
+#include "request_capture.h"
 #include "sim/sim_images.h"
 #include "sim/udp_server.h"
 #include "sim/updater_model.h"
@@ -63,27 +64,12 @@ std::vector<double> MeasureMs(const std::function<void()>& setup,
 }
 
 // The request datagrams exactly as the link sent them in one run of operation.
-std::vector<std::vector<uint8_t>> Capture(TSimUdpServer& server, const std::function<void()>& setup,
-                                          const std::function<bool()>& operation) {
+bench::TRequests Capture(TSimUdpServer& server, const std::function<void()>& setup,
+                         const std::function<bool()>& operation) {
   setup();
-  server.WithSim([](TModuleSim& sim) { sim.ClearRecord(); });
-  if (!operation()) Die("the operation failed");
-  return server.WithSim([](TModuleSim& sim) {
-    std::vector<std::vector<uint8_t>> requests;
-    for (const TSimReceived& received : sim.Received())
-      if (received.fate == sfHandled) requests.push_back(received.raw);
-    if (sim.Sent().size() != requests.size()) Die("not one answer per request");
-    return requests;
-  });
-}
-
-bool Replay(int fd, const std::vector<std::vector<uint8_t>>& requests) {
-  uint8_t answer[2048];
-  for (const std::vector<uint8_t>& request : requests) {
-    if (::send(fd, request.data(), request.size(), 0) < 0) return false;
-    if (::recv(fd, answer, sizeof answer, 0) <= 0) return false;
-  }
-  return true;
+  auto requests = bench::CaptureRequests(server, operation);
+  if (!requests) Die("the operation failed or went unanswered");
+  return *requests;
 }
 
 void Report(const char* what, TSimUdpServer& server, int raw, const std::function<void()>& setup,
@@ -92,7 +78,7 @@ void Report(const char* what, TSimUdpServer& server, int raw, const std::functio
   size_t bytes = 0;
   for (const auto& request : requests) bytes += request.size();
   const std::vector<double> times =
-      MeasureMs(setup, {operation, [&] { return Replay(raw, requests); }});
+      MeasureMs(setup, {operation, [&] { return bench::ReplayRequests(raw, requests); }});
   std::printf(
       "%-34s %5zu round trips, %7zu bytes out | link %8.3f ms | raw->sim %8.3f ms"
       " | link/raw %.3f (goal <= 1.10)\n",
