@@ -9,17 +9,26 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j"$(nproc)" --target karvelm karvelm-sim >/dev/null
 bin=build/release/src
 
-log=$(mktemp)
 work=$(mktemp -d)
-"$bin/sim/karvelm-sim" --bind 127.0.0.1 --port 0 >"$log" 2>&1 &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; rm -rf "$log" "$work"' EXIT
-for _ in $(seq 100); do
-  grep -q 'listening on' "$log" && break
-  sleep 0.05
-done
-port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n 1)
-[[ -n "$port" ]] || { echo "the simulator did not start:"; cat "$log"; exit 1; }
+# The backups taken before every overwrite stay with the demo, not in the user's data folder.
+export XDG_DATA_HOME="$work/data"
+sims=()
+trap 'for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+
+# Starts a simulator on a free loopback port with the given options; sets $port.
+start_sim() {
+  local log
+  log=$(mktemp -p "$work")
+  "$bin/sim/karvelm-sim" --bind 127.0.0.1 --port 0 "$@" >"$log" 2>&1 &
+  sims+=($!)
+  for _ in $(seq 100); do
+    grep -q 'listening on' "$log" && break
+    sleep 0.05
+  done
+  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" | head -n 1)
+  [[ -n "$port" ]] || { echo "the simulator did not start:"; cat "$log"; exit 1; }
+}
+start_sim
 
 karvelm() {
   echo "\$ karvelm $*"
@@ -47,8 +56,16 @@ karvelm test count --normal 167700 --additional 167704
 # A configuration backup through the bootloader and back, and its settings offline.
 karvelm config read 1 "$work/backup.bin" --restart
 karvelm file show "$work/backup.bin"
+# A write backs up what it overwrites, then reads the configuration back to check it.
 karvelm config write 2 "$work/backup.bin" --restart
+karvelm backups
 karvelm identify
+# What differs between two files, and between a stored configuration and a file.
+karvelm file new "$work/blank.bin"
+printf 'KarvelM demo page %.0s' $(seq 64) >"$work/page.bin"
+karvelm file page "$work/blank.bin" 4 "$work/page.bin" --format bin
+karvelm file diff "$work/backup.bin" "$work/blank.bin" || echo "(exit status $?)"
+karvelm config diff 2 "$work/backup.bin" --restart || echo "(exit status $?)"
 # The peripheral buses, and the loop-back test through the simulated harness: the default
 # pair passes; no harness line feeds 167606, so every bit of that word fails (exit status 1).
 karvelm bus scan
@@ -64,3 +81,8 @@ karvelm watch bus --interval 0.2 --count 3 --csv "$work/bus.csv"
 cat "$work/bus.csv"
 karvelm watch sensors --interval 0.2 --count 3 --csv "$work/sensors.csv"
 cat "$work/sensors.csv"
+# A packet trace of an identify, and a second simulator that answers from that trace alone.
+karvelm identify --trace "$work/identify.jsonl"
+head -n 2 "$work/identify.jsonl"
+start_sim --replay "$work/identify.jsonl"
+karvelm identify
