@@ -5,6 +5,7 @@
 
 #include "sim/dac_model.h"
 #include "sim/module_sim.h"
+#include "sim/updater_model.h"
 
 namespace karvelm {
 
@@ -60,7 +61,7 @@ std::array<uint8_t, 16> SimRegisterMap(uint16_t mask) {
 
 TSimPeripheralSetup LivelySetup() {
   TSimPeripheralSetup setup;
-  setup.panel = {1, 1, 0x01090000};  // console and panel registers, 1.9.0.
+  setup.panel = {1, 1, kSimDefaultPanelVersion};  // console and panel registers
   setup.panelCounters = {{48213, 2, 0}, {25, 0, 0}};
   // Inputs 167602..167612 and outputs 167630, 167632 on the first board; the DAC board with
   // its eight channels; the sensor board with four channels; the RK-150M in its bootloader

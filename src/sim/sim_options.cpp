@@ -351,7 +351,7 @@ std::string SimUsage() {
          "  --old-firmware           firmware 2.0.21., older than the desktop program accepts\n"
          "  --bosi-version HEX       BOSI link version, first-generation links only (default\n"
          "                           02030000; 0 = no BOSI link)\n"
-         "  --panel-version HEX      control panel version (default 01080000; 0 = no panel)\n"
+         "  --panel-version HEX      control panel version (default 01090000; 0 = no panel)\n"
          "  --update-ready now|second|never\n"
          "                           when a prepared accessory reports ready (default now)\n"
          "  --update-busy N          status polls answered \"not ready\" after each piece\n"

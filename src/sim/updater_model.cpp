@@ -6,6 +6,7 @@
 #include "link/framing.h"
 #include "sim/byte_order.h"
 #include "sim/module_sim.h"
+#include "sim/peripheral_model.h"
 #include "sim/sim_images.h"
 
 namespace karvelm {
@@ -148,7 +149,12 @@ void Finish(TUpdaterModel& model, TModuleSim& sim, TSimUpdateTarget target) {
   if (info && ImageFits(target, info->target)) {
     update.newVersion = info->version;
     if (target == stBosi) model.bosiVersion = info->version;
-    if (target == stPanel) model.panelVersion = info->version;
+    if (target == stPanel) {
+      model.panelVersion = info->version;
+      // The panel link reports the panel's own version, so it changes with the update.
+      if (auto* buses = sim.FindModel<TPeripheralBusModel>(); buses && buses->panel.Version != 0)
+        buses->panel.Version = info->version;
+    }
     if (ExtModuleInfo* module = target == stExtModule ? ExtModuleAt(sim, update.address) : nullptr)
       module->Version = info->version;
   }

@@ -17,9 +17,10 @@ namespace karvelm {
 class TModuleSim;
 
 // Older than the desktop program accepts, so that it offers an update.
-constexpr uint32_t kSimOldFirmwareVersion = 0x02001500;   // 2.0.21.
-constexpr uint32_t kSimDefaultBosiVersion = 0x02030000;   // 2.3.0.
-constexpr uint32_t kSimDefaultPanelVersion = 0x01080000;  // 1.8.0.
+constexpr uint32_t kSimOldFirmwareVersion = 0x02001500;  // 2.0.21.
+constexpr uint32_t kSimDefaultBosiVersion = 0x02030000;  // 2.3.0.
+// The same panel the peripheral bus lists by default.
+constexpr uint32_t kSimDefaultPanelVersion = 0x01090000;  // 1.9.0.
 // Longest image the simulated module takes; a longer announcement is refused.
 constexpr uint32_t kSimMaxFirmwareImage = 4u << 20;
 constexpr uint32_t kSimMaxAccessoryImage = 1u << 20;

@@ -6,6 +6,7 @@
 #include "link/commands_codec.h"
 #include "link/framing.h"
 #include "link/module_commands.h"
+#include "sim/peripheral_model.h"
 #include "sim/sim_images.h"
 #include "sim/updater_model.h"
 #include "sim_fixture.h"
@@ -120,7 +121,7 @@ TEST_P(SimUpdaterTest, VersionQueriesOnTheVersionPage) {
   TVersionPageRows rows = RefreshVersionPage(state, {});
   // Only a first-generation module has the BOSI link.
   EXPECT_EQ(rows.bosi.version, Framed() ? "-" : "v 2.3.0.");
-  EXPECT_EQ(rows.panel.version, "v 1.8.0.");
+  EXPECT_EQ(rows.panel.version, "v 1.9.0.");
   EXPECT_EQ(Commands(cmdGetBosiVersion), Framed() ? 0 : 1);
 
   model->bosiVersion = 0;
@@ -144,10 +145,13 @@ TEST_P(SimUpdaterTest, PanelUpdateForEachReadiness) {
       {"AtSecondWithBusyPolls", srAtSecond, 3, aoDone, 2},
       {"Never", srNever, 0, aoNotReady, 2},
   };
+  TPeripheralBusModel* buses = sim->FindModel<TPeripheralBusModel>();
+  ASSERT_NE(buses, nullptr);
   for (const TReadinessCase& c : cases) {
     SCOPED_TRACE(c.name);
     sim->ClearRecord();
     model->panelVersion = kSimDefaultPanelVersion;
+    buses->panel = {1, 1, kSimDefaultPanelVersion};
     model->readiness = c.readiness;
     model->busyPolls = c.busyPolls;
     const TAccessoryResult result = UpdatePanel(Context(), pkTorsen);
@@ -160,11 +164,14 @@ TEST_P(SimUpdaterTest, PanelUpdateForEachReadiness) {
     const TSimAccessoryUpdate& update = model->finished.back();
     if (c.outcome != aoDone) {
       EXPECT_EQ(model->panelVersion, kSimDefaultPanelVersion);
+      EXPECT_EQ(buses->panel.Version, kSimDefaultPanelVersion);
       EXPECT_EQ(DataPackets(), 0);
       continue;
     }
     EXPECT_EQ(update.image, SimImageFor("UpdatePNT"));
     EXPECT_EQ(model->panelVersion, 0x01040000u);
+    // The panel link reports the new version as well.
+    EXPECT_EQ(buses->panel.Version, 0x01040000u);
     const int pieces = static_cast<int>((kSimAccessoryImageSize + 63) / 64);
     EXPECT_EQ(DataPackets(), pieces);
     // Framed links ask after each piece, busy polls included; a first-generation module sends
